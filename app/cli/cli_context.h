@@ -1,0 +1,36 @@
+#pragma once
+// What a command needs from the process that runs it. Tests build one with string streams, a
+// manual clock and their own environment, and check the exact output.
+
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/clock.h"
+
+namespace ordrex::cli {
+
+// Exit codes of the command-line contract.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitProblemsFound = 1;
+inline constexpr int kExitUsage = 2;
+
+struct CliContext {
+  std::ostream& out;
+  std::ostream& err;
+  std::istream& in;
+  Clock& clock;
+  // The process environment (WINEPREFIX, HOME, XDG_CONFIG_HOME, XDG_DATA_HOME ...).
+  std::map<std::string, std::string> environment;
+  // Live progress lines are drawn only on a terminal.
+  bool interactive = false;
+
+  std::optional<std::string> Env(const std::string& name) const {
+    const auto hit = environment.find(name);
+    if (hit == environment.end() || hit->second.empty()) return std::nullopt;
+    return hit->second;
+  }
+};
+
+}  // namespace ordrex::cli

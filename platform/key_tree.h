@@ -1,0 +1,92 @@
+#pragma once
+// The in-memory tree of keys and values that backs the memory store and every file-based store
+// (Wine registry files load into it and save from it). Children and values keep creation
+// order; lookups by name are case-insensitive and indexed once a key grows large.
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/registry_types.h"
+
+namespace ordrex {
+
+struct NamedValue {
+  std::string name;
+  RegValue value;
+};
+
+// What file formats keep about a key beyond its name, values and subkeys.
+struct KeyMetadata {
+  std::int64_t modified = 0;               // Unix seconds
+  std::string timeText;                    // Wine's "#time=" text as read, kept verbatim
+  std::optional<std::string> className;    // Wine's "#class=" text (decoded)
+  bool link = false;                       // a symbolic link: never descended into
+  bool changed = false;                    // touched since load
+};
+
+class KeyNode {
+ public:
+  explicit KeyNode(std::string name, KeyNode* parent = nullptr)
+      : name_(std::move(name)), parent_(parent) {}
+  KeyNode(const KeyNode&) = delete;
+  KeyNode& operator=(const KeyNode&) = delete;
+
+  const std::string& Name() const { return name_; }
+  KeyNode* Parent() const { return parent_; }
+  KeyMetadata& Meta() { return meta_; }
+  const KeyMetadata& Meta() const { return meta_; }
+
+  const std::vector<std::unique_ptr<KeyNode>>& Children() const { return children_; }
+  KeyNode* FindChild(std::string_view name) const;
+  // Returns the existing child of that name, or a new one appended last.
+  KeyNode& GetOrAddChild(std::string_view name);
+  bool RemoveChild(std::string_view name);
+
+  const std::vector<NamedValue>& Values() const { return values_; }
+  const NamedValue* FindValue(std::string_view name) const;
+  // Replaces the data of an existing value (keeping its name's case) or appends a new one.
+  void SetValue(std::string_view name, RegValue value);
+  bool RemoveValue(std::string_view name);
+
+  // Reorders children and values (file stores sort them the way their format expects).
+  template <typename Less>
+  void SortChildren(Less less);
+  template <typename Less>
+  void SortValues(Less less);
+
+ private:
+  static constexpr std::size_t kIndexThreshold = 12;
+  void RebuildChildIndex() const;
+  void RebuildValueIndex() const;
+
+  std::string name_;
+  KeyNode* parent_;
+  KeyMetadata meta_;
+  std::vector<std::unique_ptr<KeyNode>> children_;
+  std::vector<NamedValue> values_;
+  // Folded name -> position; built lazily for large keys, dropped on every structural change.
+  mutable std::unique_ptr<std::unordered_map<std::string, std::size_t>> childIndex_;
+  mutable std::unique_ptr<std::unordered_map<std::string, std::size_t>> valueIndex_;
+};
+
+template <typename Less>
+void KeyNode::SortChildren(Less less) {
+  std::stable_sort(children_.begin(), children_.end(),
+                   [&](const auto& a, const auto& b) { return less(a->Name(), b->Name()); });
+  childIndex_.reset();
+}
+
+template <typename Less>
+void KeyNode::SortValues(Less less) {
+  std::stable_sort(values_.begin(), values_.end(),
+                   [&](const auto& a, const auto& b) { return less(a.name, b.name); });
+  valueIndex_.reset();
+}
+
+}  // namespace ordrex

@@ -1,0 +1,119 @@
+#include "platform/memory_store.h"
+
+namespace ordrex {
+
+std::vector<std::string_view> SplitKeyPath(std::string_view path) {
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string_view::npos) end = path.size();
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+std::string JoinKeyPath(std::string_view base, std::string_view child) {
+  while (!base.empty() && base.back() == '\\') base.remove_suffix(1);
+  while (!child.empty() && child.front() == '\\') child.remove_prefix(1);
+  if (base.empty()) return std::string(child);
+  if (child.empty()) return std::string(base);
+  std::string out(base);
+  out.push_back('\\');
+  out.append(child);
+  return out;
+}
+
+MemoryStore::MemoryStore() : root_(std::make_unique<KeyNode>(std::string())) {}
+MemoryStore::~MemoryStore() = default;
+
+void MemoryStore::CheckWritable() const {
+  const std::string blocker = WriteBlocker();
+  if (!blocker.empty()) throw RegistryError(blocker);
+}
+
+KeyNode* MemoryStore::FindKey(std::string_view path) const {
+  KeyNode* node = root_.get();
+  for (std::string_view part : SplitKeyPath(path)) {
+    if (node->Meta().link) return nullptr;
+    node = node->FindChild(part);
+    if (node == nullptr) return nullptr;
+  }
+  return node;
+}
+
+bool MemoryStore::KeyExists(std::string_view path) const { return FindKey(path) != nullptr; }
+
+void MemoryStore::CreateKey(std::string_view path) {
+  CheckWritable();
+  KeyNode* node = root_.get();
+  for (std::string_view part : SplitKeyPath(path)) {
+    if (node->Meta().link) {
+      throw RegistryError("Cannot create a key below the symbolic link " + node->Name());
+    }
+    KeyNode* child = node->FindChild(part);
+    if (child == nullptr) {
+      child = &node->GetOrAddChild(part);
+      KeyChanged(*node);
+      KeyChanged(*child);
+    }
+    node = child;
+  }
+}
+
+bool MemoryStore::DeleteKey(std::string_view path) {
+  CheckWritable();
+  KeyNode* node = FindKey(path);
+  if (node == nullptr || node->Parent() == nullptr) return false;
+  KeyNode* parent = node->Parent();
+  const std::string name = node->Name();
+  parent->RemoveChild(name);
+  KeyChanged(*parent);
+  return true;
+}
+
+std::vector<std::string> MemoryStore::SubkeyNames(std::string_view path) const {
+  std::vector<std::string> names;
+  const KeyNode* node = FindKey(path);
+  if (node == nullptr || node->Meta().link) return names;
+  names.reserve(node->Children().size());
+  for (const auto& child : node->Children()) names.push_back(child->Name());
+  return names;
+}
+
+std::vector<std::string> MemoryStore::ValueNames(std::string_view path) const {
+  std::vector<std::string> names;
+  const KeyNode* node = FindKey(path);
+  if (node == nullptr) return names;
+  names.reserve(node->Values().size());
+  for (const auto& value : node->Values()) names.push_back(value.name);
+  return names;
+}
+
+std::optional<RegValue> MemoryStore::QueryValue(std::string_view path,
+                                                std::string_view name) const {
+  const KeyNode* node = FindKey(path);
+  if (node == nullptr) return std::nullopt;
+  const NamedValue* value = node->FindValue(name);
+  if (value == nullptr) return std::nullopt;
+  return value->value;
+}
+
+void MemoryStore::SetValue(std::string_view path, std::string_view name, RegValue value) {
+  CheckWritable();
+  KeyNode* node = FindKey(path);
+  if (node == nullptr) throw RegistryError("The key " + std::string(path) + " does not exist");
+  node->SetValue(name, std::move(value));
+  KeyChanged(*node);
+}
+
+bool MemoryStore::DeleteValue(std::string_view path, std::string_view name) {
+  CheckWritable();
+  KeyNode* node = FindKey(path);
+  if (node == nullptr || !node->RemoveValue(name)) return false;
+  KeyChanged(*node);
+  return true;
+}
+
+}  // namespace ordrex

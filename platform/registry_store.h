@@ -1,0 +1,51 @@
+#pragma once
+// One branch of a registry (a hive, a Wine registry file, a live root key). Paths are relative
+// to the store's own root: key names joined by single backslashes, with no leading backslash;
+// an empty path is the root itself. Empty components (a trailing or doubled backslash) are
+// ignored. Names compare case-insensitively and keep the case they were created with.
+//
+// Implementations: the in-memory store, the Wine registry file store, hive files, the Windows
+// API; views (the merged HKEY_CLASSES_ROOT, a subtree) wrap other stores.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry_types.h"
+
+namespace ordrex {
+
+class RegistryStore {
+ public:
+  virtual ~RegistryStore() = default;
+
+  virtual bool KeyExists(std::string_view path) const = 0;
+  // Creates the key and any missing parents. Throws RegistryError when writes are refused.
+  virtual void CreateKey(std::string_view path) = 0;
+  // Deletes the key with everything below it; false when it does not exist. Never deletes the
+  // store's root. Throws RegistryError when writes are refused.
+  virtual bool DeleteKey(std::string_view path) = 0;
+
+  // Names in the store's enumeration order; empty when the key does not exist.
+  virtual std::vector<std::string> SubkeyNames(std::string_view path) const = 0;
+  // The default value, when set, is listed as the empty name.
+  virtual std::vector<std::string> ValueNames(std::string_view path) const = 0;
+
+  virtual std::optional<RegValue> QueryValue(std::string_view path,
+                                             std::string_view name) const = 0;
+  // The key must exist. Throws RegistryError when it does not or writes are refused.
+  virtual void SetValue(std::string_view path, std::string_view name, RegValue value) = 0;
+  // False when the value (or key) does not exist. Throws RegistryError when writes are refused.
+  virtual bool DeleteValue(std::string_view path, std::string_view name) = 0;
+
+  // Non-empty when this store must not be changed, saying why (the text is shown to users).
+  virtual std::string WriteBlocker() const { return {}; }
+};
+
+// Splits a store path into its non-empty components.
+std::vector<std::string_view> SplitKeyPath(std::string_view path);
+// Joins two store paths with one backslash (either may be empty).
+std::string JoinKeyPath(std::string_view base, std::string_view child);
+
+}  // namespace ordrex
