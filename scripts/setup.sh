@@ -16,5 +16,5 @@ $SUDO apt-get install -y -q --no-install-recommends \
   libcli11-dev libfmt-dev \
   liblnk-dev libbfio-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  clang-format \
+  clang-format ccache \
   wine wine64 fonts-wine
