@@ -2,12 +2,33 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/cli/backups_command.h"
+#include "app/cli/ignore_command.h"
+#include "app/cli/info_command.h"
+#include "app/cli/repair_command.h"
+#include "app/cli/scan_command.h"
+#include "app/cli/settings_command.h"
+
 namespace ordrex::cli {
 
 int RunCli(const std::vector<std::string>& args, CliContext& context) {
-  CLI::App app{"Ordrex: finds and repairs registry entries that point at things that no longer exist",
+  CLI::App app{"Ordrex: finds and repairs registry entries that point at things that no longer "
+               "exist",
                "ordrex-cli"};
   app.require_subcommand(1);
+
+  InfoCommand info(context);
+  ScanCommand scan(context);
+  RepairCommand repair(context);
+  BackupsCommand backups(context);
+  IgnoreCommand ignore(context);
+  SettingsCommand settings(context);
+  CLI::App* infoApp = info.Register(app);
+  CLI::App* scanApp = scan.Register(app);
+  CLI::App* repairApp = repair.Register(app);
+  CLI::App* backupsApp = backups.Register(app);
+  CLI::App* ignoreApp = ignore.Register(app);
+  CLI::App* settingsApp = settings.Register(app);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -19,7 +40,13 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
     context.err << "ordrex-cli: " << e.what() << "\n";
     return kExitUsage;
   }
-  return kExitOk;
+  if (infoApp->parsed()) return info.Run();
+  if (scanApp->parsed()) return scan.Run();
+  if (repairApp->parsed()) return repair.Run();
+  if (backupsApp->parsed()) return backups.Run();
+  if (ignoreApp->parsed()) return ignore.Run();
+  if (settingsApp->parsed()) return settings.Run();
+  return kExitUsage;
 }
 
 }  // namespace ordrex::cli
