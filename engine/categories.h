@@ -33,6 +33,10 @@ class TCustomOrdrex {
   std::string Title;
   std::string RootText;
   bool Enabled = true;
+  // Of the last repair: problems changed as intended, and problems whose repair failed (each
+  // left as it was).
+  int RepairedCount = 0;
+  int RepairFailures = 0;
   // The caption of its row in the progress list ("Application Paths" for "Application Path").
   std::string ListCaption;
   // Whether the category has rows in the lists at all (System Extensions never has, VxD

@@ -5,6 +5,7 @@
 // the observer below.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -57,6 +58,14 @@ class TOrdrex {
   // --- events (fired only when assigned) ---
   std::function<void(TCustomOrdrex&)> OnRepairStart;
   std::function<void(TCustomOrdrex&)> OnRepairEnd;
+  // Shows the text of a failure that a repair caught; used only while ShowRepairErrors is on.
+  std::function<void(const std::string& message)> OnRepairError;
+  // Diagnostic switch for the texts of failures caught during a repair. Off; nothing in the
+  // program turns it on.
+  bool ShowRepairErrors = false;
+  // Where a repair copies a shortcut file before deleting it (a folder beside the run's backup
+  // file), so that restoring the backup can put it back. Empty when no backup is made.
+  std::filesystem::path ShortcutCopyDir;
   std::function<void(int position, int total)> OnProgress;
   std::function<void(const std::string& text)> OnStatus;
   std::function<void(TOrdrex&)> OnProblem;
