@@ -21,6 +21,8 @@ struct OsVersion {
 struct EnvVar {
   std::string name;
   std::string value;
+  // Set from the user's own keys or profile (a machine-wide value must not depend on it).
+  bool perUser = false;
 };
 
 // CSIDL numbers of the special folders the program uses.
