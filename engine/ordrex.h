@@ -4,6 +4,7 @@
 // It reaches its user (the window, the command-line tool, a test) only through the events and
 // the observer below.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -43,6 +44,15 @@ inline constexpr const char* kStateWaiting2 = "Waiting 2";
 inline constexpr const char* kStateWaiting3 = "Waiting 3";
 inline constexpr const char* kStateFinished = "Finished";
 
+// Location texts are shown at most once per this many milliseconds.
+inline constexpr std::uint32_t kReportIntervalMs = 101;
+// Whether a report at tick `now` is due after the last one at `lastTick`.
+bool ReportDue(std::uint32_t lastTick, std::uint32_t now);
+
+// What EndedEarly holds after a stop, and what precedes a failure's message there.
+inline constexpr const char* kEndedByUser = "Stopped by the user";
+inline constexpr const char* kEndedByErrorPrefix = "The scan ended early: ";
+
 class TOrdrex {
   // Declared first: the categories read the target and the known folders when they are built.
   Target& target_;
@@ -80,7 +90,7 @@ class TOrdrex {
   std::string EndedEarly;
 
   // --- whole-engine operations ---
-  TCustomOrdrex* Category(int index);  // scan index 1..23, else nullptr
+  TCustomOrdrex* Category(int index);        // scan index 1..23, else nullptr
   std::vector<TCustomOrdrex*> Categories();  // in scan index order
   void Clear();
   void Scan();
@@ -95,8 +105,8 @@ class TOrdrex {
   bool RecordFoundLocation(std::string_view folder, std::string_view fileName);
 
   // --- helpers for the detection rules ---
-  std::vector<std::string> EnumKey(TCustomOrdrex& category, TRegistry& reg,
-                                   std::string_view path, bool keys);
+  std::vector<std::string> EnumKey(TCustomOrdrex& category, TRegistry& reg, std::string_view path,
+                                   bool keys);
   // Fires OnProgress(index + 1, count) and reports the location; returns Stopped as it was.
   bool StepProgress(int index, int count, RootHandle root, const std::string& text);
   void ReportKey(RootHandle root, const std::string& text);
@@ -111,33 +121,39 @@ class TOrdrex {
   const KnownLocations& Known() const { return paths_.Known(); }
   Clock& GetClock() const { return clock_; }
 
+  // Declared (and so built) in the order the categories have always been created.
   TRegIntegrityScan RegIntegrity;
   TActiveXScan ActiveX;
-  TIScan Interface;
-  TExtScan SystemExtensions;
-  TOldSoftware OldSoftware;
-  TApplicationScan Application;
   TAppPathScan AppPath;
-  TFileAssociateScan FileAssociate;
-  TMRUFiles MRUFiles;
   TDeviceDriverScan DeviceDriver;
   TFontScan Font;
   THelpScan Help;
   TMicrosoftSharedScan MicrosoftShared;
   TStartupScan Startup;
-  TInstaller Installer;
   TUninstallScan Uninstall;
-  TStartmenuScan Startmenu;
-  TEventLog EventLog;
-  TPopupScan Popup;
   TVxDScan VxD;
-  THistScan Hist;
   TMSDOSScan MSDOS;
   TWindowsScan Windows;
+  TFileAssociateScan FileAssociate;
+  TApplicationScan Application;
+  TStartmenuScan Startmenu;
+  TInstaller Installer;
+  TOldSoftware OldSoftware;
+  TMRUFiles MRUFiles;
+  TEventLog EventLog;
+  TPopupScan Popup;
+  TIScan Interface;
+  THistScan Hist;
+  TExtScan SystemExtensions;
 
  private:
-  void RunSchedule();
-  void PutStatus(TCustomOrdrex& category, const std::string& text);
+  // The stages of a scan; false when a stop ended it before its end.
+  bool RunSchedule();
+  // Writes a state text into the category's row; false when nothing changed (no row, or the
+  // same text).
+  bool PutStatus(TCustomOrdrex& category, const std::string& text);
+
+  std::array<TCustomOrdrex*, 23> byIndex_{};
 };
 
 }  // namespace ordrex
