@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/settings/user_paths.h"
+#include "platform/atomic_file.h"
 #include "platform/memory_store.h"
 #include "platform/target.h"
 
@@ -21,7 +22,9 @@ class SettingsStore {
   // stop the program: it is renamed with a ".broken" suffix (so it is neither lost nor
   // silently overwritten), the store starts empty and Warnings() says what happened, with the
   // file's path and the line at fault. Never throws for a damaged or unreadable file.
-  static std::unique_ptr<SettingsStore> Open(const UserPaths& paths);
+  // Saves go through `writer` when given (it must outlive the store), else through the
+  // ordinary atomic writer.
+  static std::unique_ptr<SettingsStore> Open(const UserPaths& paths, FileWriter* writer = nullptr);
   // A store that is never written to disk, for callers and tests that must not touch files.
   static std::unique_ptr<SettingsStore> InMemory();
 
@@ -38,13 +41,16 @@ class SettingsStore {
 
   // Writes "HKEY_CURRENT_USER\Software\Zentrix" and everything below it to the file,
   // atomically (the old file stays whole when writing fails). Throws std::runtime_error with
-  // a message for the user when the file cannot be written. Does nothing for an in-memory
+  // a message for the user (FileWriteError and others) when the file cannot be written. The
+  // folder is created when missing. Does nothing for an in-memory
   // store.
   void Save();
 
  private:
   explicit SettingsStore(std::filesystem::path file);
   void Load();
+  // Sets a damaged file aside and starts from an empty store.
+  void SetAside(const std::string& fault);
 
   class UserRoots : public RegistryRoots {
    public:
@@ -61,6 +67,10 @@ class SettingsStore {
   MemoryStore store_;
   UserRoots roots_{store_};
   std::vector<std::string> warnings_;
+  AtomicFileWriter ownWriter_;
+  FileWriter* writer_ = &ownWriter_;
+  // Why Save() must not write (a file that could be neither read nor set aside).
+  std::string saveBlocker_;
 };
 
 // The settings key below HKEY_CURRENT_USER, with and without the leading backslash.
