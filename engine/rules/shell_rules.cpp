@@ -45,8 +45,8 @@ void ReportMissingFile(TOrdrex& engine, TCustomOrdrex& category, RootHandle root
                     !engine.Paths().IsSystemFile(path), true);
 }
 
-// A handler is registered when it is a known class identifier; a handler named by a word is
-// judged by the identifier its default value holds.
+// Context-menu handlers are registered classes, named by their identifier or holding it as
+// their default value.
 void CheckContextMenuHandlers(TOrdrex& engine, TRegistry& reg, const std::string& key) {
   TCustomOrdrex& category = engine.Popup;
   const RootHandle root = reg.RootKey();
@@ -71,9 +71,9 @@ void CheckContextMenuHandlers(TOrdrex& engine, TRegistry& reg, const std::string
       data.clear();  // an unreadable default counts as empty
     }
     reg.CloseKey();
-    const bool unregistered = IsGuidString(name)
-                                  ? !reg.KeyExists("\\CLSID\\" + name)
-                                  : IsGuidString(data) && !reg.KeyExists("\\CLSID\\" + data);
+    // A handler named by an unregistered identifier, or else one whose default names one.
+    const bool unregistered = (IsGuidString(name) && !reg.KeyExists("\\CLSID\\" + name)) ||
+                              (IsGuidString(data) && !reg.KeyExists("\\CLSID\\" + data));
     if (unregistered) ReportEntry(engine, category, root, kIdNotFound, handler, "", data);
   }
 }
