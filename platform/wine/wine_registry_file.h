@@ -89,6 +89,7 @@ class WineRegistryFile : public MemoryStore {
   std::vector<Problem> problems_;
   std::size_t problemsLeftOut_ = 0;
   std::string externalBlocker_;
+  std::size_t sizeHint_ = 0;  // the size of the file as read or last written
   bool changed_ = false;
 };
 

@@ -1,0 +1,174 @@
+#include "platform/wine/wine_registry_file.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/wine/wine_value_codec.h"
+
+namespace ordrex {
+
+namespace {
+
+// 100 ns ticks from 1601-01-01 to 1970-01-01.
+constexpr std::int64_t kTicks1601To1970 = 116444736000000000LL;
+constexpr std::int64_t kTicksPerSecond = 10000000LL;
+
+bool WineLess(std::string_view a, std::string_view b) {
+  return CompareWineNames(a, b) < 0;
+}
+
+// Children in Wine's order. Files Wine wrote are in that order already, so the common case
+// costs one pass and no copy.
+void SortedChildren(const KeyNode& node, std::vector<const KeyNode*>& out) {
+  out.clear();
+  out.reserve(node.Children().size());
+  for (const auto& child : node.Children())
+    out.push_back(child.get());
+  const auto less = [](const KeyNode* a, const KeyNode* b) {
+    return WineLess(a->Name(), b->Name());
+  };
+  if (!std::is_sorted(out.begin(), out.end(), less)) std::sort(out.begin(), out.end(), less);
+}
+
+void SortedValues(const KeyNode& node, std::vector<const NamedValue*>& out) {
+  out.clear();
+  out.reserve(node.Values().size());
+  for (const NamedValue& value : node.Values())
+    out.push_back(&value);
+  const auto less = [](const NamedValue* a, const NamedValue* b) {
+    return WineLess(a->name, b->name);
+  };
+  if (!std::is_sorted(out.begin(), out.end(), less)) std::sort(out.begin(), out.end(), less);
+}
+
+// Wine writes a key when something would be lost otherwise; a key with only subkeys comes
+// back by itself when its subkeys are read.
+bool IsWritten(const KeyNode& node) {
+  return !node.Values().empty() || node.Children().empty() || node.Meta().className ||
+         node.Meta().link;
+}
+
+class Serializer {
+ public:
+  explicit Serializer(std::string& out) : out_(out) {}
+
+  void Key(const KeyNode& node, std::string& path) {
+    if (IsWritten(node)) KeyLines(node, path);
+    std::vector<const KeyNode*> children;
+    SortedChildren(node, children);
+    const std::size_t length = path.size();
+    for (const KeyNode* child : children) {
+      if (!path.empty()) path += "\\\\";
+      AppendWineEscapedName(path, child->Name(), "[]");
+      Key(*child, path);
+      path.resize(length);
+    }
+  }
+
+ private:
+  void KeyLines(const KeyNode& node, const std::string& path) {
+    const KeyMetadata& meta = node.Meta();
+    out_ += "\n[";
+    out_ += path;
+    out_ += "] ";
+    out_ += std::to_string(static_cast<std::uint32_t>(meta.modified));
+    out_.push_back('\n');
+    if (!meta.timeText.empty()) {
+      out_ += "#time=";
+      out_ += meta.timeText;
+      out_.push_back('\n');
+    }
+    if (meta.className) {
+      out_ += "#class=\"";
+      AppendWineEscapedName(out_, *meta.className, "\"");
+      out_ += "\"\n";
+    }
+    if (meta.link) out_ += "#link\n";
+    SortedValues(node, values_);
+    for (const NamedValue* value : values_)
+      AppendWineValue(out_, value->name, value->value);
+  }
+
+  std::string& out_;
+  std::vector<const NamedValue*> values_;
+};
+
+std::size_t CountKeys(const KeyNode& node) {
+  std::size_t count = node.Children().size();
+  for (const auto& child : node.Children())
+    count += CountKeys(*child);
+  return count;
+}
+
+}  // namespace
+
+WineRegistryFile::WineRegistryFile(std::filesystem::path file, Clock& clock)
+    : file_(std::move(file)), clock_(clock) {}
+
+void WineRegistryFile::AddProblem(std::size_t line, std::string text) {
+  if (problems_.size() >= kMaxProblems) {
+    ++problemsLeftOut_;
+    return;
+  }
+  problems_.push_back(Problem{line, std::move(text)});
+}
+
+std::vector<std::string> WineRegistryFile::Problems() const {
+  std::vector<std::string> out;
+  out.reserve(problems_.size() + 1);
+  for (const Problem& problem : problems_) {
+    out.push_back(file_.string() + ":" + std::to_string(problem.line) + ": " + problem.text);
+  }
+  if (problemsLeftOut_ > 0) {
+    out.push_back(file_.string() + ": " + std::to_string(problemsLeftOut_) + " more problems");
+  }
+  return out;
+}
+
+std::string WineRegistryFile::WriteBlocker() const {
+  if (!problems_.empty()) {
+    return file_.string() + " was not fully understood: line " +
+           std::to_string(problems_.front().line) + ": " + problems_.front().text +
+           "; it is opened read-only";
+  }
+  return externalBlocker_;
+}
+
+void WineRegistryFile::KeyChanged(KeyNode& node) {
+  const auto now = clock_.Now().time_since_epoch();
+  const std::int64_t ticks =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() / 100 + kTicks1601To1970;
+  KeyMetadata& meta = node.Meta();
+  meta.modified = (ticks - kTicks1601To1970) / kTicksPerSecond;
+  meta.timeText = WineTimeText(static_cast<std::uint64_t>(ticks));
+  meta.changed = true;
+  changed_ = true;
+}
+
+std::size_t WineRegistryFile::KeyCount() const {
+  return CountKeys(Root());
+}
+
+std::string WineRegistryFile::Serialize() const {
+  std::string out;
+  out.reserve(sizeHint_);
+  out += header_;
+  std::string path;
+  Serializer(out).Key(Root(), path);
+  return out;
+}
+
+void WineRegistryFile::Save(FileWriter& writer) {
+  if (!changed_) return;
+  CheckWritable();
+  const std::string text = Serialize();
+  try {
+    writer.WriteAtomically(file_, text);
+  } catch (const FileWriteError& error) {
+    throw RegistryError(error.what());
+  }
+  sizeHint_ = text.size();
+  changed_ = false;
+}
+
+}  // namespace ordrex
