@@ -39,6 +39,12 @@ KeyNode& KeyNode::GetOrAddChild(std::string_view name) {
   return *children_.back();
 }
 
+KeyNode& KeyNode::AppendNewChild(std::string name) {
+  children_.push_back(std::make_unique<KeyNode>(std::move(name), this));
+  if (childIndex_) childIndex_->emplace(FoldCase(children_.back()->Name()), children_.size() - 1);
+  return *children_.back();
+}
+
 bool KeyNode::RemoveChild(std::string_view name) {
   for (auto it = children_.begin(); it != children_.end(); ++it) {
     if (SameText((*it)->Name(), name)) {
@@ -69,6 +75,11 @@ void KeyNode::SetValue(std::string_view name, RegValue value) {
   }
   values_.push_back(NamedValue{std::string(name), std::move(value)});
   if (valueIndex_) valueIndex_->emplace(FoldCase(name), values_.size() - 1);
+}
+
+void KeyNode::AppendNewValue(std::string name, RegValue value) {
+  values_.push_back(NamedValue{std::move(name), std::move(value)});
+  if (valueIndex_) valueIndex_->emplace(FoldCase(values_.back().name), values_.size() - 1);
 }
 
 bool KeyNode::RemoveValue(std::string_view name) {

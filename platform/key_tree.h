@@ -47,12 +47,19 @@ class KeyNode {
   // Returns the existing child of that name, or a new one appended last.
   KeyNode& GetOrAddChild(std::string_view name);
   bool RemoveChild(std::string_view name);
+  // Appends a child without looking for one of the same name. Only for loaders that know the
+  // name is new (for example because their input is sorted): two children of one name would
+  // break lookups.
+  KeyNode& AppendNewChild(std::string name);
 
   const std::vector<NamedValue>& Values() const { return values_; }
   const NamedValue* FindValue(std::string_view name) const;
   // Replaces the data of an existing value (keeping its name's case) or appends a new one.
   void SetValue(std::string_view name, RegValue value);
   bool RemoveValue(std::string_view name);
+  // Appends a value without looking for one of the same name; the same caution as
+  // AppendNewChild.
+  void AppendNewValue(std::string name, RegValue value);
 
   // Reorders children and values (file stores sort them the way their format expects).
   template <typename Less>

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <unordered_set>
 
 #include "platform/text.h"
 #include "platform/wine/wine_registry_file.h"
@@ -243,29 +244,24 @@ class WineRegistryReader {
     key_ = nullptr;
     keyFailed_ = true;
     std::size_t pos = 1;
-    units_.clear();
-    if (WineTextError error = DecodeWineText(text, pos, ']', units_)) {
-      Problem("in the key name: " + error.what);
-      return;
-    }
-    std::string_view rest = DropTrailingBlanks(SkipBlanks(text.substr(pos)));
+    if (!SplitKeyName(text, pos)) return;
+    const std::string_view rest = DropTrailingBlanks(SkipBlanks(text.substr(pos)));
     std::uint64_t seconds = 0;
-    bool hasTime = false;
     for (const char c : rest) {
-      if (c < '0' || c > '9' || seconds > 0xFFFFFFFFull) break;
+      if (c < '0' || c > '9' || seconds > 0xFFFFFFFFull) {
+        seconds = ~std::uint64_t{0};
+        break;
+      }
       seconds = seconds * 10 + static_cast<std::uint64_t>(c - '0');
-      hasTime = true;
     }
-    if (!rest.empty() && (!hasTime || rest.find_first_not_of("0123456789") != std::string::npos ||
-                          seconds > 0xFFFFFFFFull)) {
+    if (seconds > 0xFFFFFFFFull) {
       Problem("expected a time in seconds (or nothing) after the key name, found " + Quoted(rest));
       return;
     }
     KeyNode* node = ResolvePath();
-    if (node == nullptr) return;
     key_ = node;
     keyFailed_ = false;
-    if (hasTime) {
+    if (!rest.empty()) {
       node->Meta().modified = static_cast<std::int64_t>(seconds);
     } else {
       // Wine gives such a key the time it loads it.
@@ -275,36 +271,106 @@ class WineRegistryReader {
     }
   }
 
-  // The node of the decoded key path in units_, created with its parents as needed. Wine
-  // writes keys in order, so most of a path is the path of the key before it.
-  KeyNode* ResolvePath() {
-    std::size_t depth = 0;
-    KeyNode* node = &file_.Root();
+  // Splits the key name that starts at text[pos] into parts_ and leaves pos after the closing
+  // "]". Plain names stay views into the line; names with escapes are decoded.
+  bool SplitKeyName(std::string_view text, std::size_t& pos) {
+    parts_.clear();
+    std::size_t start = pos;
+    for (std::size_t i = pos; i < text.size(); ++i) {
+      const char c = text[i];
+      const auto u = static_cast<unsigned char>(c);
+      if (c == ']') {
+        parts_.push_back(text.substr(start, i - start));
+        pos = i + 1;
+        return CheckParts();
+      }
+      if (c == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+        parts_.push_back(text.substr(start, i - start));
+        start = i + 2;
+        ++i;
+      } else if (c == '\\' || u >= 0x80 || u == 0) {
+        return SplitDecodedKeyName(text, pos);
+      }
+    }
+    Problem("in the key name: expected a closing ] before the end of the line");
+    return false;
+  }
+
+  bool SplitDecodedKeyName(std::string_view text, std::size_t& pos) {
+    units_.clear();
+    if (WineTextError error = DecodeWineText(text, pos, ']', units_)) {
+      Problem("in the key name: " + error.what);
+      return false;
+    }
+    // A backslash, however it was written, separates the parts of a key path.
+    decodedParts_.clear();
     const std::size_t units = units_.size() / 2;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= units; ++i) {
-      const bool separator = i < units && units_[2 * i] == '\\' && units_[2 * i + 1] == 0;
-      if (i < units && !separator) continue;
-      if (i == start) {  // an empty part: "[]" is the root itself; elsewhere it is an error
-        if (units != 0) {
-          Problem("expected a key name without empty parts");
-          return nullptr;
-        }
-        break;
-      }
-      name_ = Utf16LeBytesToUtf8(units_.data() + 2 * start, 2 * (i - start));
+      if (i < units && !(units_[2 * i] == '\\' && units_[2 * i + 1] == 0)) continue;
+      decodedParts_.push_back(Utf16LeBytesToUtf8(units_.data() + 2 * start, 2 * (i - start)));
       start = i + 1;
-      if (depth < path_.size() && path_[depth].name == name_) {
-        node = path_[depth].node;
-      } else {
-        path_.resize(depth);
-        node = &node->GetOrAddChild(name_);
-        path_.push_back(PathPart{name_, node});
-      }
-      ++depth;
     }
-    path_.resize(depth);
+    parts_.assign(decodedParts_.begin(), decodedParts_.end());
+    return CheckParts();
+  }
+
+  bool CheckParts() {
+    if (parts_.size() == 1 && parts_.front().empty()) {
+      parts_.clear();  // "[]" is the file's root key itself
+      return true;
+    }
+    for (const std::string_view part : parts_) {
+      if (part.empty()) {
+        Problem("expected a key name without empty parts");
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // The node of the path in parts_, created with its parents as needed. Wine writes keys in
+  // order, so most of a path is the path of the key before it.
+  KeyNode* ResolvePath() {
+    KeyNode* node = &file_.Root();
+    for (std::size_t depth = 0; depth < parts_.size(); ++depth) {
+      if (depth < path_.size() && path_[depth]->Name() == parts_[depth]) {
+        node = path_[depth];
+        continue;
+      }
+      path_.resize(depth);
+      node = ChildFor(*node, parts_[depth]);
+      path_.push_back(node);
+    }
+    path_.resize(parts_.size());
     return node;
+  }
+
+  // The child of that name, found or added. While a key's children arrive in Wine's order a
+  // new name can only be new or the last one, so no lookup (and no lookup index) is needed.
+  KeyNode* ChildFor(KeyNode& parent, std::string_view name) {
+    if (!unsortedChildren_.contains(&parent)) {
+      if (parent.Children().empty()) return &parent.AppendNewChild(std::string(name));
+      const int order = CompareWineNames(parent.Children().back()->Name(), name);
+      if (order < 0) return &parent.AppendNewChild(std::string(name));
+      if (order == 0) return parent.Children().back().get();
+    }
+    if (KeyNode* existing = parent.FindChild(name)) return existing;
+    unsortedChildren_.insert(&parent);
+    return &parent.AppendNewChild(std::string(name));
+  }
+
+  void AddValue(std::string name, RegValue value) {
+    if (!unsortedValues_.contains(key_)) {
+      const auto& values = key_->Values();
+      const int order = values.empty() ? -1 : CompareWineNames(values.back().name, name);
+      if (order < 0) {
+        key_->AppendNewValue(std::move(name), std::move(value));
+        return;
+      }
+      if (order > 0) unsortedValues_.insert(key_);
+    }
+    AddValue(std::move(name), RegValue{value.type, Bytes(value.data.begin(), value.data.end())});
   }
 
   void ReadKeyOption(std::string_view text) {
@@ -363,7 +429,8 @@ class WineRegistryReader {
     ++pos;
     while (pos < text.size() && IsBlank(text[pos]))
       ++pos;
-    RegValue value;
+    // Parsed into a buffer that keeps its capacity, then copied at its exact size.
+    RegValue& value = valueBuffer_;
     WineTextError error;
     HexLine state = ParseWineValueData(text.substr(pos), value, error);
     std::string_view line = text;
@@ -381,15 +448,10 @@ class WineRegistryReader {
       skipContinuation_ = DropTrailingBlanks(line).ends_with('\\');
       return;
     }
-    key_->SetValue(name, std::move(value));
+    AddValue(std::move(name), RegValue{value.type, Bytes(value.data.begin(), value.data.end())});
   }
 
   void Problem(std::string text) { file_.AddProblem(lines_.LineNumber(), std::move(text)); }
-
-  struct PathPart {
-    std::string name;
-    KeyNode* node;
-  };
 
   WineRegistryFile& file_;
   LineSource& lines_;
@@ -397,8 +459,12 @@ class WineRegistryReader {
   bool keyFailed_ = false;
   bool skipContinuation_ = false;
   Bytes units_;
-  std::string name_;
-  std::vector<PathPart> path_;
+  RegValue valueBuffer_;
+  std::vector<std::string_view> parts_;
+  std::vector<std::string> decodedParts_;
+  std::vector<KeyNode*> path_;  // the nodes of the last key line
+  std::unordered_set<const KeyNode*> unsortedChildren_;
+  std::unordered_set<const KeyNode*> unsortedValues_;
 };
 
 std::unique_ptr<WineRegistryFile> WineRegistryFile::Parse(std::string_view text,

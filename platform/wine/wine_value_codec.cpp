@@ -30,11 +30,6 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-void PushUnit(Bytes& out, std::uint32_t unit) {
-  out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-  out.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
-}
-
 std::string Shown(char c) {
   const auto u = static_cast<unsigned char>(c);
   if (u >= 0x20 && u < 0x7F) return std::string("'") + c + "'";
@@ -77,20 +72,39 @@ WineTextError Error(std::string what) {
 WineTextError DecodeWineText(std::string_view text, std::size_t& pos, char end, Bytes& out) {
   static constexpr std::array<char, 8> kNamed = {'a', 'b', 't', 'n', 'v', 'f', 'r', 'e'};
   static constexpr std::array<std::uint8_t, 8> kNamedUnit = {7, 8, 9, 10, 11, 12, 13, 27};
-  std::size_t i = pos;
   const std::size_t n = text.size();
+  // Every unit takes at least one byte of text, so the rest of the line bounds the output.
+  const std::size_t base = out.size();
+  out.resize(base + 2 * (n - pos));
+  std::uint8_t* dest = out.data() + base;
+  const auto put = [&dest](std::uint32_t unit) {
+    dest[0] = static_cast<std::uint8_t>(unit & 0xFF);
+    dest[1] = static_cast<std::uint8_t>((unit >> 8) & 0xFF);
+    dest += 2;
+  };
+  const auto fail = [&](std::string what) {
+    out.resize(base);
+    return WineTextError{std::move(what)};
+  };
+  std::size_t i = pos;
   while (i < n) {
     const char c = text[i];
+    const auto u = static_cast<unsigned char>(c);
     if (c == end) {
+      out.resize(static_cast<std::size_t>(dest - out.data()));
       pos = i + 1;
       return {};
     }
-    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u < 0x80 && c != '\\') {
+      put(u);
+      ++i;
+      continue;
+    }
     if (c == '\\') {
-      if (i + 1 >= n) return Error("expected an escape after the backslash at the end of the line");
+      if (i + 1 >= n) return fail("expected an escape after the backslash at the end of the line");
       const char e = text[i + 1];
       if (e == '\\' || e == '"' || e == '[' || e == ']') {
-        PushUnit(out, static_cast<unsigned char>(e));
+        put(static_cast<unsigned char>(e));
         i += 2;
         continue;
       }
@@ -99,8 +113,8 @@ WineTextError DecodeWineText(std::string_view text, std::size_t& pos, char end, 
         std::uint32_t unit = 0;
         while (j < n && j < i + 6 && HexValue(text[j]) >= 0)
           unit = unit * 16 + HexValue(text[j++]);
-        if (j == i + 2) return Error("expected hex digits after \\x");
-        PushUnit(out, unit);
+        if (j == i + 2) return fail("expected hex digits after \\x");
+        put(unit);
         i = j;
         continue;
       }
@@ -109,7 +123,7 @@ WineTextError DecodeWineText(std::string_view text, std::size_t& pos, char end, 
         std::uint32_t unit = 0;
         while (j < n && j < i + 4 && text[j] >= '0' && text[j] <= '7')
           unit = unit * 8 + (text[j++] - '0');
-        PushUnit(out, unit);
+        put(unit);
         i = j;
         continue;
       }
@@ -117,33 +131,33 @@ WineTextError DecodeWineText(std::string_view text, std::size_t& pos, char end, 
       while (k < kNamed.size() && kNamed[k] != e)
         ++k;
       if (k == kNamed.size()) {
-        return Error(
+        return fail(
             "unknown escape \\" + std::string(1, e) +
             " (expected \\\\, \\\", \\x, an octal number or one of \\a\\b\\t\\n\\v\\f\\r\\e)");
       }
-      PushUnit(out, kNamedUnit[k]);
+      put(kNamedUnit[k]);
       i += 2;
       continue;
     }
     if (u < 0x80) {
-      if (u == 0) return Error("unexpected NUL byte");
-      PushUnit(out, u);
+      if (u == 0) return fail("unexpected NUL byte");
+      put(u);  // other control characters are taken as they are, as Wine takes them
       ++i;
       continue;
     }
     std::uint32_t cp = 0;
     const std::size_t length = DecodeUtf8Sequence(text, i, cp);
-    if (length == 0) return Error("invalid UTF-8 byte " + Shown(c));
+    if (length == 0) return fail("invalid UTF-8 byte " + Shown(c));
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      PushUnit(out, 0xD800 | (cp >> 10));
-      PushUnit(out, 0xDC00 | (cp & 0x3FF));
+      put(0xD800 | (cp >> 10));
+      put(0xDC00 | (cp & 0x3FF));
     } else {
-      PushUnit(out, cp);
+      put(cp);
     }
     i += length;
   }
-  return Error(std::string("expected a closing ") + end + " before the end of the line");
+  return fail(std::string("expected a closing ") + end + " before the end of the line");
 }
 
 WineTextError DecodeWineName(std::string_view text, std::size_t& pos, char end, std::string& out) {
@@ -170,45 +184,53 @@ WineTextError DecodeWineName(std::string_view text, std::size_t& pos, char end, 
 }
 
 HexLine ParseWineHexLine(std::string_view text, Bytes& out, WineTextError& error) {
-  std::size_t i = 0;
   const std::size_t n = text.size();
+  // A byte takes at least two characters.
+  const std::size_t base = out.size();
+  out.resize(base + n / 2 + 1);
+  std::uint8_t* dest = out.data() + base;
+  const auto finish = [&](HexLine result) {
+    out.resize(static_cast<std::size_t>(dest - out.data()));
+    return result;
+  };
+  const auto fail = [&](std::string what) {
+    error = Error(std::move(what));
+    return finish(HexLine::kBad);
+  };
+  std::size_t i = 0;
   while (i < n && IsBlank(text[i]))
     ++i;
   for (;;) {
-    if (i == n) return HexLine::kComplete;
+    if (i == n) return finish(HexLine::kComplete);
     if (text[i] == '\\') {
       ++i;
       while (i < n && IsBlank(text[i]))
         ++i;
-      if (i == n) return HexLine::kContinues;
-      error = Error("expected the end of the line after the \\ that continues hex data");
-      return HexLine::kBad;
+      if (i == n) return finish(HexLine::kContinues);
+      return fail("expected the end of the line after the \\ that continues hex data");
     }
     const int high = HexValue(text[i]);
-    if (high < 0) {
-      error = Error("expected two hex digits, found " + Shown(text[i]));
-      return HexLine::kBad;
-    }
-    if (i + 1 >= n || HexValue(text[i + 1]) < 0) {
-      error = Error("odd hex: expected two hex digits per byte");
-      return HexLine::kBad;
-    }
+    if (high < 0) return fail("expected two hex digits, found " + Shown(text[i]));
+    const int low = i + 1 < n ? HexValue(text[i + 1]) : -1;
+    if (low < 0) return fail("odd hex: expected two hex digits per byte");
     if (i + 2 < n && HexValue(text[i + 2]) >= 0) {
-      error = Error("expected two hex digits per byte, found more");
-      return HexLine::kBad;
+      return fail("expected two hex digits per byte, found more");
     }
-    out.push_back(static_cast<std::uint8_t>(high * 16 + HexValue(text[i + 1])));
+    *dest++ = static_cast<std::uint8_t>(high * 16 + low);
     i += 2;
+    if (i < n && text[i] == ',') {
+      ++i;
+      continue;  // the common case: no blanks
+    }
     while (i < n && IsBlank(text[i]))
       ++i;
-    if (i == n) return HexLine::kComplete;
+    if (i == n) return finish(HexLine::kComplete);
     if (text[i] == ',') {
       ++i;
       while (i < n && IsBlank(text[i]))
         ++i;
     } else if (text[i] != '\\') {
-      error = Error("expected a comma between hex bytes, found " + Shown(text[i]));
-      return HexLine::kBad;
+      return fail("expected a comma between hex bytes, found " + Shown(text[i]));
     }
   }
 }
