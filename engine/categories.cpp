@@ -167,9 +167,11 @@ TMicrosoftSharedScan::TMicrosoftSharedScan(TOrdrex& owner) : TCustomOrdrex(owner
 }
 
 TStartupScan::TStartupScan(TOrdrex& owner) : TCustomOrdrex(owner) {
+  // A Run entry's name is a label ("MyAgent"); its data is the program that went missing, so
+  // only the data can find a copy of it.
   Define(14, 14, "Windows Startup",
          "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\", kMedium,
-         "Windows Startup", LinkMode::Value);
+         "Windows Startup", LinkMode::Data);
 }
 
 TInstaller::TInstaller(TOrdrex& owner) : TCustomOrdrex(owner) {

@@ -1,0 +1,259 @@
+#include "engine/path_checks.h"
+
+#include <gtest/gtest.h>
+
+#include "support/drive_fixture.h"
+
+namespace ordrex {
+namespace {
+
+using testsupport::DriveFixture;
+
+class PathChecksTest : public ::testing::Test {
+ protected:
+  PathChecksTest() {
+    drive_.Profile().environment = {{"SystemRoot", "C:\\windows"},
+                                    {"windir", "C:\\windows"},
+                                    {"PATH", "C:\\Tools;;%SystemRoot%\\apps;"}};
+    drive_.File(R"(C:\windows\system32\calc.exe)");
+  }
+  // Built on first use, after the test has laid out its files and profile.
+  PathChecks& Paths() {
+    if (!paths_) paths_ = std::make_unique<PathChecks>(drive_.Target());
+    return *paths_;
+  }
+  std::string Cut(std::string text, char delimiter, bool useFileName = false) {
+    Paths().CutArguments(text, delimiter, useFileName);
+    return text;
+  }
+  std::string Clean(std::string text) {
+    Paths().CleanPathValue(text);
+    return text;
+  }
+
+  DriveFixture drive_;
+  std::unique_ptr<PathChecks> paths_;
+};
+
+TEST(PathSplitting, FolderNameAndExtensionParts) {
+  EXPECT_EQ(ExtractFilePath(R"(C:\dir\file.txt)"), R"(C:\dir\)");
+  EXPECT_EQ(ExtractFileName(R"(C:\dir\file.txt)"), "file.txt");
+  EXPECT_EQ(ExtractFileExt(R"(C:\dir\file.tar.gz)"), ".gz");
+  EXPECT_EQ(ExtractFilePath("C:file"), "C:");
+  EXPECT_EQ(ExtractFileName(R"(C:\dir\)"), "");
+  EXPECT_EQ(ExtractFilePath("file.txt"), "");
+  EXPECT_EQ(ExtractFileExt(R"(C:\dir.d\file)"), "");  // the dot belongs to a folder
+  EXPECT_EQ(ChangeFileExt(R"(C:\a.b\x.lnk)", ".pif"), R"(C:\a.b\x.pif)");
+  EXPECT_EQ(ChangeFileExt(R"(C:\a.b\x)", ".pif"), R"(C:\a.b\x.pif)");
+  EXPECT_TRUE(IsBareFileName("notepad.exe"));
+  EXPECT_FALSE(IsBareFileName(R"(system32\foo.dll)"));
+  EXPECT_FALSE(IsBareFileName("C:foo"));
+  EXPECT_FALSE(IsBareFileName(""));
+}
+
+TEST(PathSplitting, GuidStrings) {
+  EXPECT_TRUE(IsGuidString("{00021401-0000-0000-C000-000000000046}"));
+  EXPECT_TRUE(IsGuidString("{0002abcd-ef00-0000-c000-00000000004f}"));
+  EXPECT_FALSE(IsGuidString("00021401-0000-0000-C000-000000000046"));     // no braces
+  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000-00000000046}"));    // 37 characters
+  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000-0000000000046}"));  // 39 characters
+  EXPECT_FALSE(IsGuidString("{0002140g-0000-0000-C000-000000000046}"));   // g is no digit
+  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000+000000000046}"));   // dash misplaced
+  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000-000000000046)"));
+}
+
+TEST(PathSplitting, ExeOfCommandAndPathLists) {
+  EXPECT_EQ(ExeOfCommand("MsiExec.exe /X{6A3D0C7E-2E47-4D9C-9B1F-6B5D3B1E0A11}"), "MsiExec.exe");
+  EXPECT_EQ(ExeOfCommand(R"(C:\App\unins000.EXE /SILENT)"), R"(C:\App\unins000.EXE)");
+  EXPECT_EQ(ExeOfCommand("setup.com"), "");
+  EXPECT_EQ(SplitPathList("a;;b;"), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(SplitPathList(R"("C:\A b";D:\c)"), (std::vector<std::string>{R"(C:\A b)", R"(D:\c)"}));
+  EXPECT_TRUE(SplitPathList("").empty());
+}
+
+TEST_F(PathChecksTest, FoldersWithAndWithoutTrailingBackslash) {
+  EXPECT_TRUE(Paths().FileFound(R"(C:\Windows)"));   // folder test of the full name
+  EXPECT_TRUE(Paths().FileFound(R"(C:\Windows\)"));  // a folder name
+  EXPECT_FALSE(Paths().FileFound(R"(C:\Gone\)"));
+  EXPECT_FALSE(Paths().FileFound(R"(C:\windows\system32\calc.exe\)"));  // a file is no folder
+  EXPECT_TRUE(Paths().FileFound(R"(c:\WINDOWS\System32\CALC.EXE)"));
+}
+
+TEST_F(PathChecksTest, EnvironmentReferencesAreExpandedOnlyWithAFileName) {
+  EXPECT_TRUE(Paths().FileFound(R"(%SystemRoot%\system32\calc.exe)"));
+  EXPECT_TRUE(Paths().FileFound(R"(%SystemRoot%\system32)"));
+  EXPECT_FALSE(Paths().FileFound(R"(%SystemRoot%\)"));
+  EXPECT_FALSE(Paths().FileFound(R"(%Unknown%\system32\calc.exe)"));
+}
+
+TEST_F(PathChecksTest, BareNamesAreSearchedAlongThePath) {
+  drive_.File(R"(C:\Tools\tool.exe)").File(R"(C:\windows\apps\viewer.exe)");
+  drive_.File(R"(C:\windows\notepad.exe)").File(R"(C:\boot.ini)");
+  EXPECT_TRUE(Paths().FileFound("tool.exe"));     // a PATH folder
+  EXPECT_TRUE(Paths().FileFound("VIEWER.EXE"));   // a PATH folder given with %SystemRoot%
+  EXPECT_TRUE(Paths().FileFound("notepad.exe"));  // WindowsDir
+  EXPECT_TRUE(Paths().FileFound("calc.exe"));     // SystemDir
+  EXPECT_TRUE(Paths().FileFound("boot.ini"));     // SystemRootDrive
+  EXPECT_FALSE(Paths().FileFound("gone.exe"));
+  EXPECT_FALSE(Paths().FileFound(""));
+  EXPECT_FALSE(Paths().FileFound("apps"));  // a folder is not a file found along the path
+  // A relative name with a folder part is not searched along the path.
+  EXPECT_FALSE(Paths().FileFound(R"(system32\calc.exe)"));
+}
+
+TEST_F(PathChecksTest, SearchFoldersAreSortedOnceEach) {
+  drive_.Profile().environment = {{"PATH", R"(C:\windows\;c:\Zed;;C:\WINDOWS\;c:\abc)"}};
+  EXPECT_EQ(Paths().SearchFolders(),
+            (std::vector<std::string>{R"(C:\)", R"(c:\abc)", R"(C:\windows\)",
+                                      R"(C:\windows\system32\)", R"(c:\Zed)"}));
+  EXPECT_FALSE(Paths().FileExistsIn("", "calc.exe"));
+  EXPECT_TRUE(Paths().FileExistsIn(R"(C:\windows\system32)", R"(\calc.exe)"));
+}
+
+TEST_F(PathChecksTest, CutArgumentsAtTheExtension) {
+  drive_.File(R"(C:\Program Files\App\app.exe)");
+  EXPECT_EQ(Cut(R"(C:\Program Files\App\app.exe -run)", ' '), R"(C:\Program Files\App\app.exe)");
+  EXPECT_EQ(Cut(R"(C:\a b\c.exe x)", ' '), R"(C:\a b\c.exe)");
+  EXPECT_EQ(Cut(R"(C:\lib\icons,3)", ',', true), R"(C:\lib\icons)");
+  EXPECT_EQ(Cut(R"(C:\lib\icons,3)", ',', false), R"(C:\lib\icons,3)");
+  EXPECT_EQ(Cut(R"(C:\lib\shell.dll,3  )", ','), R"(C:\lib\shell.dll)");
+  EXPECT_EQ(Cut(R"(C:\Tools\agent.exe /background /x)", '/'), R"(C:\Tools\agent.exe)");
+}
+
+TEST_F(PathChecksTest, CutArgumentsFindsTheLongestExistingPathInsideTheText) {
+  drive_.File(R"(C:\Program Files\App\app.exe)");
+  EXPECT_EQ(Cut(R"(C:\Program Files\App\app.exe /min logs.txt)", ' '),
+            R"(C:\Program Files\App\app.exe)");
+  // Nothing exists: the text stays as it was.
+  EXPECT_EQ(Cut(R"(C:\Other Files\App\app.exe /min logs.txt)", ' '),
+            R"(C:\Other Files\App\app.exe /min logs.txt)");
+  // A candidate without an extension is never taken, even when it exists.
+  drive_.File(R"(C:\a)");
+  EXPECT_EQ(Cut(R"(C:\a b\c)", ' '), R"(C:\a b\c)");
+  // The longest candidate wins.
+  drive_.File(R"(C:\x.exe)").File(R"(C:\x.exe y.exe)");
+  EXPECT_EQ(Cut(R"(C:\x.exe y.exe z)", ' '), R"(C:\x.exe y.exe)");
+}
+
+TEST_F(PathChecksTest, CleanPathValueRemovesQuotesIconIndexesAndArguments) {
+  EXPECT_EQ(Clean(R"(C:\WINDOWS\system32\shell32.dll,-154)"), R"(C:\WINDOWS\system32\shell32.dll)");
+  EXPECT_EQ(Clean(R"("C:\Program Files\App\app.exe" "%1")"), R"(C:\Program Files\App\app.exe)");
+  EXPECT_EQ(Clean(""), "");
+}
+
+TEST_F(PathChecksTest, ReadStringValueCleansTextAndRefusesOtherTypes) {
+  const std::string key = R"(\SOFTWARE\Test)";
+  drive_.SetString(kLocalMachine, key, "", R"("C:\App\app.exe" /automation)");
+  drive_.SetExpandString(kLocalMachine, key, "exp", R"(%SystemRoot%\x.dll,2)");
+  drive_.SetDword(kLocalMachine, key, "num", 7);
+  TRegistry reg(drive_.Target(), kLocalMachine);
+  ASSERT_TRUE(reg.OpenKey(key, false));
+  std::string text = "stale";
+  EXPECT_TRUE(Paths().ReadStringValue(reg, "", text));
+  EXPECT_EQ(text, R"(C:\App\app.exe)");
+  EXPECT_TRUE(Paths().ReadStringValue(reg, "exp", text));
+  EXPECT_EQ(text, R"(%SystemRoot%\x.dll)");
+  EXPECT_FALSE(Paths().ReadStringValue(reg, "num", text));
+  EXPECT_EQ(text, "");
+  text = "stale";
+  EXPECT_FALSE(Paths().ReadStringValue(reg, "missing", text));
+  EXPECT_EQ(text, "");
+}
+
+TEST_F(PathChecksTest, SystemFiles) {
+  EXPECT_TRUE(Paths().IsSystemFile(R"(%windir%\foo.dll)"));
+  EXPECT_TRUE(Paths().IsSystemFile(R"(C:\WINDOWS\System32\foo.dll)"));
+  EXPECT_TRUE(Paths().IsSystemFile(R"(D:\Tools\mscomctl.ocx)"));
+  EXPECT_TRUE(Paths().IsSystemFile(R"(D:\Tools\MSVCRT.DLL)"));
+  EXPECT_FALSE(Paths().IsSystemFile(R"(D:\Tools\ms)"));
+  EXPECT_FALSE(Paths().IsSystemFile(R"(D:\Tools\bar.dll)"));
+  EXPECT_FALSE(Paths().IsSystemFile(R"(C:\windowsapps\bar.dll)"));
+}
+
+TEST_F(PathChecksTest, UnknownWindowsAndProgramFoldersFallBackToDefaults) {
+  drive_.Profile().windowsDir = "";
+  drive_.Profile().systemDir = "";
+  const KnownLocations& known = Paths().Known();
+  EXPECT_EQ(known.WindowsDir, R"(C:\windows\)");
+  EXPECT_EQ(known.SystemRootDrive, R"(C:\)");
+  EXPECT_EQ(known.ProgramFilesDir, R"(C:\Program Files\)");
+  // An empty folder must not make every path a system file.
+  EXPECT_FALSE(Paths().IsSystemFile(R"(D:\Tools\bar.dll)"));
+  EXPECT_TRUE(Paths().IsSystemFile(R"(C:\Windows\bar.dll)"));
+}
+
+TEST_F(PathChecksTest, ProgramFilesFolderComesFromTheRegistry) {
+  const std::string key = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion)";
+  drive_.SetString(kLocalMachine, key, "ProgramFilesDir", R"(D:\Progs)");
+  EXPECT_EQ(Paths().Known().ProgramFilesDir, R"(D:\Progs\)");
+}
+
+TEST_F(PathChecksTest, ProgramFilesFolderOfAnotherTypeIsIgnored) {
+  const std::string key = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion)";
+  drive_.SetDword(kLocalMachine, key, "ProgramFilesDir", 1);
+  drive_.Profile().environment.push_back({"ProgramFiles", R"(E:\Apps)"});
+  EXPECT_EQ(Paths().Known().ProgramFilesDir, R"(E:\Apps\)");
+}
+
+TEST_F(PathChecksTest, SpecialFoldersAndPlatformFlags) {
+  drive_.Profile().specialFolders = {{kCsidlStartMenu, R"(C:\users\me\Start Menu)"},
+                                     {kCsidlAppData, R"(C:\users\me\AppData\Roaming\)"}};
+  drive_.Profile().version.platformId = 1;
+  drive_.Profile().version.major = 4;
+  const KnownLocations& known = Paths().Known();
+  EXPECT_EQ(known.StartMenuDir, R"(C:\users\me\Start Menu\)");
+  EXPECT_EQ(known.AppDataDir, R"(C:\users\me\AppData\Roaming\)");
+  EXPECT_EQ(known.DesktopDir, "");
+  EXPECT_EQ(known.SystemDir, R"(C:\windows\system32\)");
+  EXPECT_TRUE(known.IsWin9x);
+  EXPECT_FALSE(known.IsNT);
+  EXPECT_FALSE(known.IsWin2000OrLater);
+}
+
+TEST_F(PathChecksTest, NtFourIsNotWindows2000) {
+  drive_.Profile().version.platformId = 2;
+  drive_.Profile().version.major = 4;
+  EXPECT_TRUE(Paths().Known().IsNT);
+  EXPECT_FALSE(Paths().Known().IsWin2000OrLater);
+}
+
+TEST_F(PathChecksTest, EnvironmentListIsExpandedOnRequest) {
+  drive_.Profile().environment = {{"SystemRoot", "C:\\windows"}, {"TEMP", R"(%SystemRoot%\Temp)"}};
+  EXPECT_EQ(Paths().GetEnvironmentList(false),
+            (std::vector<std::string>{R"(SystemRoot=C:\windows)", R"(TEMP=%SystemRoot%\Temp)"}));
+  EXPECT_EQ(Paths().GetEnvironmentList(true),
+            (std::vector<std::string>{R"(SystemRoot=C:\windows)", R"(TEMP=C:\windows\Temp)"}));
+}
+
+TEST_F(PathChecksTest, CollapseEnvPathUsesTheLongestLeadingValue) {
+  drive_.Profile().environment = {{"SystemDrive", "C:"},
+                                  {"SystemRoot", R"(C:\WINDOWS)"},
+                                  {"windir", R"(C:\WINDOWS)"},
+                                  {"USERPROFILE", R"(C:\users\me)"},
+                                  {"APPDATA", R"(C:\users\me\AppData\Roaming)"},
+                                  {"ProgramFiles", R"(C:\Program Files)"}};
+  PathChecks& paths = Paths();
+  EXPECT_EQ(paths.CollapseEnvPath(R"(C:\WINDOWS\system32\x.dll)"),
+            R"(%SystemRoot%\system32\x.dll)");
+  // Every occurrence is replaced, whatever its case.
+  EXPECT_EQ(paths.CollapseEnvPath(R"(C:\WINDOWS\a.exe c:\windows\b.dll)"),
+            R"(%SystemRoot%\a.exe %SystemRoot%\b.dll)");
+  // The prefix test itself is case-sensitive.
+  EXPECT_EQ(paths.CollapseEnvPath(R"(c:\windows\x.dll)"), R"(c:\windows\x.dll)");
+  EXPECT_EQ(paths.CollapseEnvPath(R"(C:\users\me\AppData\Roaming\x.dll)"), R"(%APPDATA%\x.dll)");
+  // A bare drive is too short to be used.
+  EXPECT_EQ(paths.CollapseEnvPath(R"(C:\Data\x.dll)"), R"(C:\Data\x.dll)");
+  // Machine-wide values never take a per-user variable.
+  EXPECT_EQ(paths.CollapseEnvPath(R"(C:\users\me\AppData\Roaming\x.dll)", true),
+            R"(C:\users\me\AppData\Roaming\x.dll)");
+  EXPECT_EQ(paths.CollapseEnvPath(R"(C:\Program Files\App\x.dll)", true),
+            R"(%ProgramFiles%\App\x.dll)");
+}
+
+TEST_F(PathChecksTest, CollapseEnvPathIgnoresEmptyValues) {
+  drive_.Profile().environment = {{"EMPTY", ""}, {"X", ""}};
+  EXPECT_EQ(Paths().CollapseEnvPath(R"(C:\a\b.dll)"), R"(C:\a\b.dll)");
+}
+
+}  // namespace
+}  // namespace ordrex
