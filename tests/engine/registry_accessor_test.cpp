@@ -23,3 +23,168 @@ TEST(RegistryAccessor, TrailingBackslashOpensTheSameKey) {
 
 }  // namespace
 }  // namespace ordrex
+
+namespace ordrex {
+namespace {
+
+class Accessor : public ::testing::Test {
+ protected:
+  MemoryTarget target_;
+  TRegistry reg_{target_, kCurrentUser};
+};
+
+TEST_F(Accessor, RelativePathsFollowTheOpenKeyAndAbsoluteOnesTheRoot) {
+  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  EXPECT_EQ(reg_.CurrentPath(), "A");
+  ASSERT_TRUE(reg_.OpenKey("B", true));
+  EXPECT_EQ(reg_.CurrentPath(), "A\\B");
+  EXPECT_TRUE(target_.User().KeyExists("A\\B"));
+  EXPECT_FALSE(target_.User().KeyExists("B"));
+  EXPECT_TRUE(reg_.KeyExists("\\A\\B"));
+  EXPECT_FALSE(reg_.KeyExists("B"));  // relative to the open key \A\B
+  reg_.CloseKey();
+  EXPECT_FALSE(reg_.HasCurrentKey());
+  ASSERT_TRUE(reg_.OpenKey("B", true));
+  EXPECT_EQ(reg_.CurrentPath(), "B");
+  EXPECT_TRUE(target_.User().KeyExists("B"));
+}
+
+TEST_F(Accessor, FailedOpenLeavesNoKeyOpen) {
+  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  EXPECT_FALSE(reg_.OpenKey("\\Missing", false));
+  EXPECT_FALSE(reg_.HasCurrentKey());
+  EXPECT_FALSE(target_.User().KeyExists("Missing"));
+  EXPECT_TRUE(reg_.GetValueNames().empty());
+  EXPECT_THROW(reg_.WriteString("x", "y"), RegistryError);
+}
+
+TEST_F(Accessor, SwitchingTheRootClosesTheKey) {
+  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  reg_.SetRootKey(kLocalMachine);
+  EXPECT_FALSE(reg_.HasCurrentKey());
+  ASSERT_TRUE(reg_.OpenKey("A", true));
+  EXPECT_TRUE(target_.Machine().KeyExists("A"));
+  // A root the target does not have opens nothing.
+  reg_.SetRootKey(kDynData);
+  EXPECT_FALSE(reg_.OpenKey("\\A", true));
+}
+
+TEST_F(Accessor, MissingValuesAndWrongKinds) {
+  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  reg_.WriteInteger("n", 5);
+  EXPECT_EQ(reg_.ReadString("missing"), "");
+  EXPECT_THROW(reg_.ReadString("n"), RegistryError);
+  EXPECT_THROW(reg_.ReadInteger("missing"), RegistryError);
+  reg_.WriteString("s", "5");
+  EXPECT_THROW(reg_.ReadInteger("s"), RegistryError);
+  EXPECT_EQ(reg_.GetDataType("missing"), rdUnknown);
+  EXPECT_EQ(reg_.GetDataSize("missing"), -1);
+  EXPECT_EQ(reg_.GetDataSize("s"), 2);
+  reg_.WriteString("u", "\xC3\xA9");  // UTF-8 length plus the terminator
+  EXPECT_EQ(reg_.GetDataSize("u"), 3);
+  char buffer[4];
+  EXPECT_EQ(reg_.ReadBinaryData("missing", buffer, sizeof buffer), 0);
+  EXPECT_THROW(reg_.ReadBinaryData("s", buffer, sizeof buffer), RegistryError);
+}
+
+TEST_F(Accessor, ReadStringStopsAtTheFirstNul) {
+  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  reg_.WriteRawValue("s", RegValue{kRegExpandSz, {'a', 0, 0, 0, 'b', 0, 0, 0}});
+  EXPECT_EQ(reg_.ReadString("s"), "a");
+  EXPECT_EQ(reg_.GetDataType("s"), rdExpandString);
+}
+
+TEST_F(Accessor, OtherTypesAreUnknownAndReadAsRawBytes) {
+  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  const Bytes multi{'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0};
+  reg_.WriteRawValue("m", RegValue{kRegMultiSz, multi});
+  EXPECT_EQ(reg_.GetDataType("m"), rdUnknown);
+  EXPECT_EQ(reg_.GetRegType("m"), std::optional<std::uint32_t>(kRegMultiSz));
+  EXPECT_EQ(reg_.GetDataSize("m"), 10);
+  std::uint8_t buffer[10] = {};
+  EXPECT_EQ(reg_.ReadBinaryData("m", buffer, sizeof buffer), 10);
+  EXPECT_EQ(Bytes(buffer, buffer + 10), multi);
+  // A buffer too small is an error, never a silent cut.
+  EXPECT_THROW(reg_.ReadBinaryData("m", buffer, 9), RegistryError);
+}
+
+TEST_F(Accessor, DateTimeAndFloatAreEightByteBinary) {
+  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  reg_.WriteDateTime("when", 45358.875);  // 2024-03-07 21:00
+  const auto raw = reg_.ReadRawValue("when");
+  ASSERT_TRUE(raw.has_value());
+  EXPECT_EQ(raw->type, kRegBinary);
+  EXPECT_EQ(raw->data.size(), 8u);
+  EXPECT_EQ(reg_.ReadDateTime("when"), 45358.875);
+  EXPECT_EQ(reg_.GetDataType("when"), rdBinary);
+  const std::uint8_t four[4] = {1, 2, 3, 4};
+  reg_.WriteBinaryData("short", four, 4);
+  EXPECT_THROW(reg_.ReadFloat("short"), RegistryError);
+  EXPECT_THROW(reg_.ReadDateTime("missing"), RegistryError);
+}
+
+TEST_F(Accessor, DeleteKeyRemovesThreeLevelsBelow) {
+  ASSERT_TRUE(reg_.OpenKey("\\Top\\L1\\L2\\L3", true));
+  reg_.WriteString("deep", "x");
+  ASSERT_TRUE(reg_.OpenKey("\\Top\\L1b", true));
+  ASSERT_TRUE(reg_.OpenKey("\\Other", true));
+  reg_.CloseKey();
+  EXPECT_TRUE(reg_.DeleteKey("\\Top\\"));
+  EXPECT_FALSE(target_.User().KeyExists("Top"));
+  EXPECT_TRUE(target_.User().KeyExists("Other"));
+  EXPECT_FALSE(reg_.DeleteKey("\\Top"));
+}
+
+TEST_F(Accessor, DeleteKeyResolvesRelativePathsAgainstTheOpenKey) {
+  ASSERT_TRUE(reg_.OpenKey("\\A\\B", true));
+  ASSERT_TRUE(reg_.OpenKey("\\B", true));
+  ASSERT_TRUE(reg_.OpenKey("\\A", false));
+  EXPECT_TRUE(reg_.DeleteKey("B"));
+  EXPECT_FALSE(target_.User().KeyExists("A\\B"));
+  EXPECT_TRUE(target_.User().KeyExists("B"));
+}
+
+TEST_F(Accessor, DeleteKeyNeverDeletesARoot) {
+  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  reg_.WriteString("x", "y");
+  for (const char* path : {"", "\\", "\\\\"}) {
+    EXPECT_FALSE(reg_.DeleteKey(path)) << path;
+    reg_.CloseKey();
+    EXPECT_FALSE(reg_.DeleteKey(path)) << path;
+    ASSERT_TRUE(reg_.OpenKey("\\A", false));
+  }
+  EXPECT_EQ(reg_.ReadString("x"), "y");
+}
+
+TEST_F(Accessor, RenameValue) {
+  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  reg_.WriteString("a", "first");
+  reg_.WriteString("b", "second");
+  reg_.RenameValue("b", "A");  // names compare without case: a exists
+  EXPECT_EQ(reg_.ReadString("a"), "first");
+  EXPECT_EQ(reg_.ReadString("b"), "second");
+
+  reg_.WriteRawValue("m", RegValue{kRegMultiSz, {'x', 0, 0, 0, 0, 0}});
+  reg_.RenameValue("m", "n");
+  EXPECT_FALSE(reg_.ValueExists("m"));
+  EXPECT_EQ(reg_.ReadRawValue("n"), (RegValue{kRegMultiSz, {'x', 0, 0, 0, 0, 0}}));
+
+  reg_.WriteBinaryData("empty", nullptr, 0);
+  reg_.RenameValue("empty", "other");
+  EXPECT_TRUE(reg_.ValueExists("empty"));
+  EXPECT_FALSE(reg_.ValueExists("other"));
+}
+
+TEST_F(Accessor, ValueNamesListTheDefaultValueAsEmpty) {
+  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  reg_.WriteString("z", "1");
+  reg_.WriteString("", "default");
+  EXPECT_EQ(reg_.GetValueNames(), (std::vector<std::string>{"z", ""}));
+  EXPECT_TRUE(reg_.ValueExists(""));
+  EXPECT_TRUE(reg_.DeleteValue(""));
+  EXPECT_FALSE(reg_.DeleteValue(""));
+  EXPECT_EQ(reg_.GetValueNames(), (std::vector<std::string>{"z"}));
+}
+
+}  // namespace
+}  // namespace ordrex

@@ -1,0 +1,84 @@
+#include "platform/memory_store.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+
+namespace ordrex {
+namespace {
+
+RegValue Sz(const std::string& text) {
+  return RegValue{kRegSz, StringToRegData(text)};
+}
+
+TEST(MemoryStore, NamesIgnoreCaseKeepTheirCaseAndCreationOrder) {
+  MemoryStore store;
+  store.CreateKey("Beta");
+  store.CreateKey("alpha");
+  store.CreateKey("\xC3\x84rger");  // Ärger
+  store.CreateKey("ALPHA\\Child");
+  store.CreateKey("\xC3\xA4RGER");  // the same key in other case
+  EXPECT_EQ(store.SubkeyNames(""), (std::vector<std::string>{"Beta", "alpha", "\xC3\x84rger"}));
+  EXPECT_TRUE(store.KeyExists("Alpha\\CHILD"));
+
+  store.CreateKey("k");
+  store.SetValue("k", "Zeta", Sz("1"));
+  store.SetValue("k", "", Sz("default"));
+  store.SetValue("k", "a", Sz("2"));
+  store.SetValue("k", "ZETA", Sz("3"));  // replaces the data, keeps the name's case and place
+  EXPECT_EQ(store.ValueNames("k"), (std::vector<std::string>{"Zeta", "", "a"}));
+  EXPECT_EQ(store.QueryValue("K", "zeta"), Sz("3"));
+}
+
+TEST(MemoryStore, ManyChildrenStayFoundAfterRemovals) {
+  // Large keys are looked up through an index that every removal must keep right.
+  MemoryStore store;
+  for (int i = 0; i < 40; ++i) {
+    store.CreateKey("Key" + std::to_string(i));
+    store.CreateKey("v");
+    store.SetValue("v", "Name" + std::to_string(i), Sz(std::to_string(i)));
+  }
+  for (int i = 0; i < 40; i += 3) {
+    EXPECT_TRUE(store.DeleteKey("KEY" + std::to_string(i)));
+    EXPECT_TRUE(store.DeleteValue("v", "NAME" + std::to_string(i)));
+  }
+  for (int i = 0; i < 40; ++i) {
+    const bool kept = i % 3 != 0;
+    EXPECT_EQ(store.KeyExists("key" + std::to_string(i)), kept) << i;
+    EXPECT_EQ(store.QueryValue("v", "name" + std::to_string(i)).has_value(), kept) << i;
+    if (kept) {
+      EXPECT_EQ(store.QueryValue("v", "name" + std::to_string(i)), Sz(std::to_string(i)));
+    }
+  }
+  store.CreateKey("key0");
+  EXPECT_EQ(store.SubkeyNames("").back(), "key0");
+  EXPECT_EQ(store.SubkeyNames("").size(), 28u);  // 26 kept, "v", the new one
+}
+
+TEST(MemoryStore, KeysAndValuesThatDoNotExist) {
+  MemoryStore store;
+  EXPECT_TRUE(store.KeyExists(""));
+  EXPECT_FALSE(store.KeyExists("a"));
+  EXPECT_THROW(store.SetValue("a", "x", Sz("1")), RegistryError);
+  EXPECT_FALSE(store.DeleteValue("a", "x"));
+  EXPECT_FALSE(store.DeleteKey("a"));
+  EXPECT_FALSE(store.DeleteKey(""));  // never the root
+  EXPECT_TRUE(store.SubkeyNames("a").empty());
+  store.CreateKey("a\\\\b\\");
+  EXPECT_TRUE(store.KeyExists("a\\b"));
+  EXPECT_TRUE(store.DeleteKey("A"));
+  EXPECT_FALSE(store.KeyExists("a\\b"));
+}
+
+TEST(MemoryStore, DataIsKeptExactly) {
+  MemoryStore store;
+  store.CreateKey("k");
+  const RegValue odd{0xFFFF0012u, {0x00, 0xFF, 0x01}};
+  store.SetValue("k", "odd", odd);
+  store.SetValue("k", "empty", RegValue{kRegBinary, {}});
+  EXPECT_EQ(store.QueryValue("k", "odd"), odd);
+  EXPECT_EQ(store.QueryValue("k", "empty"), (RegValue{kRegBinary, {}}));
+}
+
+}  // namespace
+}  // namespace ordrex

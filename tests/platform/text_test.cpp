@@ -1,0 +1,52 @@
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+namespace ordrex {
+namespace {
+
+TEST(Text, SurrogatePairsBecomeOneCodePoint) {
+  const std::string emoji = "\xF0\x9F\x98\x80";  // U+1F600
+  EXPECT_EQ(Utf8ToUtf16(emoji), (std::u16string{0xD83D, 0xDE00}));
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD83D, 0xDE00}), emoji);
+}
+
+TEST(Text, LoneSurrogatesTravelBothWays) {
+  for (const std::u16string& units :
+       {std::u16string{0xD800}, std::u16string{0xDC00, 'a'}, std::u16string{'a', 0xDBFF},
+        std::u16string{0xDC00, 0xD800}}) {
+    const std::string utf8 = Utf16ToUtf8(units);
+    EXPECT_TRUE(IsValidUtf8(utf8));
+    EXPECT_EQ(Utf8ToUtf16(utf8), units);
+  }
+}
+
+TEST(Text, RegistryStringData) {
+  EXPECT_EQ(StringToRegData("a\xC3\xA9"), (Bytes{'a', 0, 0xE9, 0, 0, 0}));
+  EXPECT_EQ(StringToRegData(""), (Bytes{0, 0}));
+  EXPECT_EQ(RegDataToString({'a', 0, 0, 0, 'b', 0}), "a");
+  EXPECT_EQ(RegDataToString({'a', 0, 'b'}), "a");  // an odd last byte is no character
+  EXPECT_EQ(RegDataToString({}), "");
+  EXPECT_EQ(Utf16LeBytesToUtf8(Bytes{'x', 0, 0, 0}.data(), 4), std::string("x\0", 2));
+}
+
+TEST(Text, EightBitFallbacks) {
+  EXPECT_FALSE(IsValidUtf8("caf\xE9"));
+  EXPECT_FALSE(IsValidUtf8("\xC3"));
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));  // overlong
+  EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD"));
+  EXPECT_EQ(Cp1252ToUtf8("caf\xE9 \x80 \x9F"), "caf\xC3\xA9 \xE2\x82\xAC \xC5\xB8");
+}
+
+TEST(Text, CaseInsensitiveComparisonFoldsUnicodeLetters) {
+  EXPECT_TRUE(SameText("\xC3\x84RGER", "\xC3\xA4rger"));
+  EXPECT_TRUE(SameText("\xD0\x9F\xD0\xA0", "\xD0\xBF\xD1\x80"));  // ПР / пр
+  EXPECT_FALSE(SameText("a", "ab"));
+  EXPECT_LT(CompareText("ab", "ABC"), 0);
+  EXPECT_EQ(FindText("C:\\Program FILES\\x", "files"), 11u);
+  EXPECT_EQ(ReplaceAllText("a;B;ab;b", "b", "x"), "a;x;ax;x");
+  EXPECT_EQ(FindText("abc", ""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ordrex
