@@ -1,6 +1,7 @@
 #pragma once
 // What the registry editor's import format fixes for both reading and writing: the two
-// headers, the root names, and how string-list data (hex(2), hex(7)) is held under each header.
+// headers, the root names, and how string data in hex form (hex(1), hex(2), hex(7)) is held
+// under each header.
 
 #include <cstdint>
 #include <optional>
@@ -23,10 +24,11 @@ std::optional<RootHandle> ParseRootName(std::string_view name);
 // The names ParseRootName accepts in full, for error messages.
 std::string_view KnownRootNames();
 
-// Types whose data is text with NULs inside (REG_EXPAND_SZ, REG_MULTI_SZ). A REGEDIT4 file
-// holds them as one 8-bit byte per character; a 5.00 file holds the registry's UTF-16LE bytes.
-inline bool IsTextListType(std::uint32_t type) {
-  return type == kRegExpandSz || type == kRegMultiSz;
+// The string types. In hex form a REGEDIT4 file holds their data as one 8-bit byte per
+// character (the registry editors of Windows and Wine convert them so on import); a 5.00 file
+// holds the registry's UTF-16LE bytes.
+inline bool IsStringType(std::uint32_t type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
 
 // The 8-bit form of UTF-16LE data (every unit, terminators included; UTF-8). An odd trailing

@@ -358,7 +358,7 @@ void Parser::ParseTypedHexData(RegOperation& op, const SpannedText& data, std::s
                                                     : ParseHexNumber(text.substr(pos, close - pos));
   if (!type) data.Fail(pos, "expected a type of 1 to 8 hex digits and \"):\" after \"hex(\"");
   Bytes bytes = ParseByteList(data, close + 2);
-  if (doc_.kind == RegFileKind::Regedit4 && IsTextListType(*type)) {
+  if (doc_.kind == RegFileKind::Regedit4 && IsStringType(*type)) {
     bytes = EightBitToRegData(bytes);
   }
   op.kind = RegOperation::Kind::SetValue;

@@ -43,13 +43,24 @@ bool IsRegedit4(const TBackupLines& lines) {
   return !lines.empty() && lines.front() == kRegedit4Header;
 }
 
+void HexLines(const std::string& head, const RegValue& value, bool regedit4, TBackupLines& out) {
+  const std::string typed = head + "hex(" + LowerHex(value.type) + "):";
+  if (!IsStringType(value.type)) {
+    AppendByteList(typed, value.data, 1, out);
+  } else if (regedit4) {
+    AppendByteList(typed, RegDataToEightBit(value.data), 1, out);
+  } else {
+    AppendByteList(typed, value.data, 2, out);
+  }
+}
+
 void ValueLines(const std::string& head, const RegValue& value, bool regedit4, TBackupLines& out) {
   switch (value.type) {
     case kRegSz:
       if (IsQuotableString(value.data)) {
         out.push_back(head + "\"" + EscapeRegString(RegDataToString(value.data)) + "\"");
       } else {
-        AppendByteList(head + "hex(1):", value.data, 2, out);
+        HexLines(head, value, regedit4, out);
       }
       return;
     case kRegDword:
@@ -60,23 +71,15 @@ void ValueLines(const std::string& head, const RegValue& value, bool regedit4, T
         std::snprintf(digits, sizeof digits, "%08X", number);
         out.push_back(head + "dword:" + digits);
       } else {
-        AppendByteList(head + "hex(4):", value.data, 1, out);
+        HexLines(head, value, regedit4, out);
       }
       return;
     case kRegBinary:
       AppendByteList(head + "hex:", value.data, 1, out);
       return;
-    default: {
-      const std::string typed = head + "hex(" + LowerHex(value.type) + "):";
-      if (!IsTextListType(value.type)) {
-        AppendByteList(typed, value.data, 1, out);
-      } else if (regedit4) {
-        AppendByteList(typed, RegDataToEightBit(value.data), 1, out);
-      } else {
-        AppendByteList(typed, value.data, 2, out);
-      }
+    default:
+      HexLines(head, value, regedit4, out);
       return;
-    }
   }
 }
 

@@ -4,9 +4,10 @@
 //
 // Every value comes back as itself when the file is applied again: its own type number and
 // its exact data bytes. Strings that the quoted form cannot carry exactly (line breaks, data
-// after the terminator, a missing terminator) are written as hex(1):; under the 5.00 header
-// hex(2) and hex(7) hold the registry's UTF-16LE bytes, under REGEDIT4 one 8-bit byte per
-// character. The first line of the lines (the header) decides which form is written.
+// after the terminator, a missing terminator) are written as hex(1):. Under the 5.00 header
+// hex(1), hex(2) and hex(7) hold the registry's UTF-16LE bytes, under REGEDIT4 one 8-bit byte
+// per character (UTF-8), which cannot carry an odd trailing byte. The first of the lines (the
+// header) decides which form is written.
 
 #include <string>
 #include <string_view>

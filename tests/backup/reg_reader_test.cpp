@@ -94,7 +94,7 @@ TEST(RegReader, ReadsEveryValueTypeOfAVersion5FileByteExact) {
   EXPECT_EQ(old.line, 21);
 }
 
-TEST(RegReader, Regedit4HoldsTextListsAsEightBitCharacters) {
+TEST(RegReader, Regedit4HoldsStringHexDataAsEightBitCharacters) {
   // LF line ends, no final line end, 8-bit text.
   const std::string text =
       "REGEDIT4\n"
@@ -102,7 +102,8 @@ TEST(RegReader, Regedit4HoldsTextListsAsEightBitCharacters) {
       "\"Path\"=hex(2):25,53,79,73,25,5c,61,00\n"
       "\"List\"=hex(7):61,00,c3,a9,00,00\n"
       "\"Latin1\"=hex(2):e9,00\n"
-      "\"Raw\"=hex(1):41,00,00,00\n"
+      "\"Text\"=hex(1):41,0d,0a,00\n"
+      "\"Raw\"=hex(6):41,00\n"
       "\"s\"=\"\xC3\xA9t\xC3\xA9\"";
   const RegDocument doc = ParseRegFile(text);
   EXPECT_EQ(doc.kind, RegFileKind::Regedit4);
@@ -112,8 +113,9 @@ TEST(RegReader, Regedit4HoldsTextListsAsEightBitCharacters) {
   // Bytes that are not UTF-8 are Windows-1252 characters.
   EXPECT_EQ(ValueOp(doc, "Latin1").value,
             (RegValue{kRegExpandSz, U16(std::u16string(u"\u00E9\0", 2))}));
+  EXPECT_EQ(ValueOp(doc, "Text").value, (RegValue{kRegSz, StringToRegData("A\r\n")}));
   // Other hex(N) data are raw bytes under either header.
-  EXPECT_EQ(ValueOp(doc, "Raw").value, (RegValue{kRegSz, {0x41, 0, 0, 0}}));
+  EXPECT_EQ(ValueOp(doc, "Raw").value, (RegValue{kRegLink, {0x41, 0}}));
   EXPECT_EQ(ValueOp(doc, "s").value, (RegValue{kRegSz, StringToRegData("\xC3\xA9t\xC3\xA9")}));
 }
 

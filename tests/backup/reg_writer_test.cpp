@@ -128,6 +128,7 @@ TEST_F(RegWriter, OtherTypesKeepTheirOwnTypeNumber) {
 TEST_F(RegWriter, StringsTheQuotedFormCannotCarryAreWrittenAsHex1) {
   reg_.WriteString("crlf", "a\r\nb");
   EXPECT_EQ(Export("crlf"), TBackupLines{"\"crlf\"=hex(1):61,00,0D,00,0A,00,62,00,00,00"});
+  EXPECT_EQ(Export("crlf", "REGEDIT4"), TBackupLines{"\"crlf\"=hex(1):61,0D,0A,62,00"});
   reg_.WriteRawValue("after nul", RegValue{kRegSz, {'a', 0, 0, 0, 'b', 0}});
   EXPECT_EQ(Export("after nul"), TBackupLines{"\"after nul\"=hex(1):61,00,00,00,62,00"});
   reg_.WriteRawValue("no nul", RegValue{kRegSz, {'a', 0}});
