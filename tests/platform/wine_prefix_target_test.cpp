@@ -1,0 +1,355 @@
+#include "platform/wine/wine_prefix_target.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "platform/text.h"
+#include "platform/wine/wineserver.h"
+#include "support/fresh_prefix.h"
+
+namespace ordrex {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using testsupport::PrefixCopy;
+using testsupport::PrefixCopyScope;
+using testsupport::ScratchFolder;
+
+fs::path SamplePrefix() {
+  return fs::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadSz(RegistryStore* store, const std::string& key, const std::string& name) {
+  if (store == nullptr) return "<no root>";
+  const auto value = store->QueryValue(key, name);
+  if (!value) return "<missing>";
+  return RegDataToString(value->data);
+}
+
+std::string Env(const Target& target, const std::string& name) {
+  return FindEnvironment(name, target.Profile().environment).value_or("<unset>");
+}
+
+TEST(WinePrefixTargetOpen, MissingFolderIsAClearError) {
+  ScratchFolder scratch;
+  ManualClock clock;
+  const fs::path missing = scratch.Path() / "no-prefix";
+  try {
+    OpenWinePrefix(missing, clock);
+    FAIL() << "opened a missing prefix";
+  } catch (const TargetError& e) {
+    EXPECT_EQ(std::string(e.what()), "The Wine prefix " + missing.string() + " does not exist.");
+  }
+  WriteAll(scratch.Path() / "plain-file", "x");
+  EXPECT_THROW(OpenWinePrefix(scratch.Path() / "plain-file", clock), TargetError);
+}
+
+TEST(WinePrefixTargetOpen, FolderWithoutSystemRegIsNoPrefix) {
+  ScratchFolder scratch;
+  ManualClock clock;
+  try {
+    OpenWinePrefix(scratch.Path(), clock);
+    FAIL() << "opened a folder without system.reg";
+  } catch (const TargetError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              scratch.Path().string() + " is not a Wine prefix: it has no system.reg.");
+  }
+}
+
+TEST(WinePrefixTargetOpen, UnreadableRegistryFileIsAnError) {
+  ScratchFolder scratch;
+  ManualClock clock;
+  fs::create_directories(scratch.Path() / "system.reg");  // exists, but no file to read
+  try {
+    OpenWinePrefix(scratch.Path(), clock);
+    FAIL() << "opened a prefix whose system.reg cannot be read";
+  } catch (const TargetError& e) {
+    EXPECT_THAT(e.what(), HasSubstr("system.reg"));
+  }
+}
+
+TEST(WinePrefixTargetOpen, CorruptSystemRegOpensReadOnlyAndSaysWhy) {
+  ScratchFolder scratch;
+  ManualClock clock;
+  const fs::path prefix = scratch.Path() / "prefix";
+  testsupport::CopyPrefix(SamplePrefix(), prefix);
+  std::string text = ReadAll(prefix / "system.reg");
+  const std::string good = "\"Content Type\"=\"text/plain\"";
+  ASSERT_NE(text.find(good), std::string::npos);
+  text.replace(text.find(good), good.size(), "\"Content Type\"=hex:zz");
+  WriteAll(prefix / "system.reg", text);
+
+  auto target = OpenWinePrefix(prefix, clock);
+  const std::string blocker = target->WriteBlocker();
+  EXPECT_THAT(blocker, HasSubstr((prefix / "system.reg").string()));
+  EXPECT_THAT(blocker, HasSubstr("read-only"));
+  ASSERT_FALSE(target->Warnings().empty());
+  EXPECT_THAT(target->Warnings().front(), HasSubstr("system.reg:"));
+  // What was understood is still there to read.
+  EXPECT_EQ(ReadSz(target->Root(kLocalMachine), "Software\\Microsoft\\Windows NT\\CurrentVersion",
+                   "CurrentVersion"),
+            "6.1");
+  // No branch can be changed, not even the healthy user.reg.
+  EXPECT_THROW(target->Root(kCurrentUser)->SetValue("Environment", "X", {kRegSz, {}}),
+               RegistryError);
+  EXPECT_THROW(target->Root(kLocalMachine)->DeleteKey("Software\\Sample Vendor"), RegistryError);
+  target->Save();
+  EXPECT_EQ(ReadAll(prefix / "system.reg"), text);
+}
+
+TEST(WinePrefixTargetOpen, MissingUserBranchIsEmptyAndReadOnly) {
+  ScratchFolder scratch;
+  ManualClock clock;
+  const fs::path prefix = scratch.Path() / "prefix";
+  testsupport::CopyPrefix(SamplePrefix(), prefix);
+  fs::remove(prefix / "user.reg");
+  auto target = OpenWinePrefix(prefix, clock);
+  EXPECT_THAT(target->WriteBlocker(), HasSubstr("user.reg is missing"));
+  ASSERT_NE(target->Root(kCurrentUser), nullptr);
+  EXPECT_FALSE(target->Root(kCurrentUser)->KeyExists("Environment"));
+  EXPECT_THROW(target->Root(kCurrentUser)->CreateKey("Software"), RegistryError);
+  EXPECT_THROW(target->Root(kLocalMachine)->CreateKey("Software\\New"), RegistryError);
+  EXPECT_EQ(target->RegistryFiles().size(), 2u);
+}
+
+// The key paths a registry file names, with every parent they imply.
+std::size_t CountKeys(const fs::path& file) {
+  std::map<std::string, int> keys;
+  std::istringstream in(ReadAll(file));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] != '[') continue;
+    std::string path = ReplaceAllText(line.substr(1, line.find("] ") - 1), "\\\\", "\\");
+    for (std::size_t pos = 0; pos != std::string::npos;) {
+      pos = path.find('\\', pos + 1);
+      keys[FoldCase(path.substr(0, pos))] = 1;
+    }
+  }
+  return keys.size();
+}
+
+TEST(WinePrefixTargetSample, RootsProfileAndFiles) {
+  ManualClock clock;
+  auto target = OpenWinePrefix(SamplePrefix(), clock);
+  EXPECT_EQ(target->Kind(), "wine-prefix");
+  EXPECT_EQ(target->Location(), SamplePrefix().string());
+  EXPECT_EQ(target->WriteBlocker(), "");
+  EXPECT_TRUE(target->Warnings().empty());
+  EXPECT_EQ(target->UserSid(), "S-1-5-21-0-0-0-1000");
+
+  EXPECT_EQ(ReadSz(target->Root(kClassesRoot),
+                   "CLSID\\{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F01}\\InprocServer32", ""),
+            "C:\\windows\\system32\\samplecom.dll");
+  EXPECT_EQ(ReadSz(target->Root(kCurrentUser), "Volatile Environment", "USERNAME"), "sample");
+  EXPECT_EQ(ReadSz(target->Root(kUsers), ".DEFAULT\\Control Panel\\International", "Locale"),
+            "00000409");
+  EXPECT_EQ(
+      ReadSz(target->Root(kUsers), "S-1-5-21-0-0-0-1000\\Volatile Environment", "USERPROFILE"),
+      "C:\\users\\sample");
+
+  const SystemProfile& profile = target->Profile();
+  EXPECT_EQ(profile.windowsDir, "C:\\windows");
+  EXPECT_EQ(profile.systemDir, "C:\\windows\\system32");
+  EXPECT_EQ(profile.version.major, 6);
+  EXPECT_EQ(profile.computerName, "SAMPLE");
+  EXPECT_EQ(profile.userName, "sample");
+  EXPECT_EQ(Env(*target, "TEMP"), "C:\\users\\sample\\AppData\\Local\\Temp");
+  EXPECT_EQ(Env(*target, "ProgramFiles(x86)"), "C:\\Program Files (x86)");
+  EXPECT_EQ(ExpandEnvironment("%SystemRoot%\\system32\\sampleshell.dll", profile.environment),
+            "C:\\windows\\system32\\sampleshell.dll");
+  // Every special folder of the sample exists in its drive_c.
+  ASSERT_EQ(profile.specialFolders.size(), 6u);
+  for (const auto& [csidl, folder] : profile.specialFolders) {
+    EXPECT_TRUE(target->Files().IsFolder(folder)) << csidl << " " << folder;
+  }
+  EXPECT_TRUE(target->Files().IsFile("C:\\Program Files\\Sample App\\SAMPLE.EXE"));
+  ASSERT_EQ(target->Files().Drives().size(), 1u);
+  EXPECT_TRUE(target->Files().Drives()[0].fixed);
+
+  const auto files = target->RegistryFiles();
+  ASSERT_EQ(files.size(), 3u);
+  for (const auto& file : files) {
+    EXPECT_EQ(file.keys, CountKeys(file.path)) << file.path;
+  }
+  EXPECT_EQ(files[0].path, SamplePrefix() / "system.reg");
+}
+
+TEST(WinePrefixTargetSample, SaveWritesOnlyTheChangedFile) {
+  ScratchFolder scratch;
+  ManualClock clock(std::chrono::system_clock::from_time_t(1800000000));
+  const fs::path prefix = scratch.Path() / "prefix";
+  testsupport::CopyPrefix(SamplePrefix(), prefix);
+  const std::string systemBefore = ReadAll(prefix / "system.reg");
+  {
+    auto target = OpenWinePrefix(prefix, clock);
+    target->Save();  // nothing changed: nothing written
+    EXPECT_EQ(ReadAll(prefix / "system.reg"), systemBefore);
+    RegistryStore* user = target->Root(kCurrentUser);
+    user->DeleteValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "SampleHelper");
+    target->Save();
+  }
+  EXPECT_EQ(ReadAll(prefix / "system.reg"), systemBefore);
+  auto again = OpenWinePrefix(prefix, clock);
+  EXPECT_FALSE(
+      again->Root(kCurrentUser)
+          ->QueryValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "SampleHelper"));
+  EXPECT_EQ(ReadSz(again->Root(kCurrentUser), "Volatile Environment", "USERNAME"), "sample");
+}
+
+TEST(WinePrefixTargetSample, FailedSaveLeavesTheFileAsItWas) {
+  ScratchFolder scratch;
+  ManualClock clock;
+  const fs::path prefix = scratch.Path() / "prefix";
+  testsupport::CopyPrefix(SamplePrefix(), prefix);
+  const std::string before = ReadAll(prefix / "system.reg");
+  auto target = OpenWinePrefix(prefix, clock);
+  FaultInjectingFileWriter writer;
+  writer.FailAfter(0, FaultInjectingFileWriter::Fault::kBeforeRename);
+  target->SetFileWriter(writer);
+  target->Root(kLocalMachine)->DeleteKey("Software\\Sample Vendor");
+  EXPECT_THROW(target->Save(), RegistryError);
+  EXPECT_EQ(ReadAll(prefix / "system.reg"), before);
+}
+
+// What Wine itself would tell a program, compared with Wine's own answer.
+TEST(WinePrefixTargetFresh, EnvironmentAndFoldersMatchWine) {
+  const auto fresh = testsupport::FreshWinePrefix();
+  if (!fresh) GTEST_SKIP() << testsupport::kWineMissing;
+  ManualClock clock;
+  auto target = OpenWinePrefix(*fresh, clock);
+  EXPECT_EQ(target->WriteBlocker(), "");
+  const SystemProfile& profile = target->Profile();
+  EXPECT_EQ(ExpandEnvironment("%SystemRoot%\\system32", profile.environment),
+            "C:\\windows\\system32");
+  EXPECT_EQ(profile.version.platformId, 2);
+  EXPECT_EQ(profile.version.major, 6);
+  EXPECT_EQ(profile.version.minor, 1);
+  EXPECT_EQ(profile.version.build, 7601);
+  const std::string home = Env(*target, "USERPROFILE");
+  EXPECT_EQ(home, "C:\\users\\" + profile.userName);
+  EXPECT_EQ(Env(*target, "APPDATA"), home + "\\AppData\\Roaming");
+  EXPECT_EQ(profile.specialFolders.at(kCsidlAppData), home + "\\AppData\\Roaming");
+  EXPECT_EQ(profile.specialFolders.at(kCsidlDesktopDirectory), home + "\\Desktop");
+  EXPECT_EQ(profile.specialFolders.at(kCsidlCommonStartMenu),
+            "C:\\ProgramData\\Microsoft\\Windows\\Start Menu");
+  EXPECT_EQ(profile.specialFolders.at(kCsidlHistory),
+            home + "\\AppData\\Local\\Microsoft\\Windows\\History");
+  // Wine serves its fonts from its own data folder, not from the prefix.
+  if (fs::exists("/usr/share/wine/fonts/coure.fon")) {
+    EXPECT_FALSE(fs::exists(*fresh / "drive_c" / "windows" / "Fonts" / "coure.fon"));
+    EXPECT_TRUE(target->Files().IsFile("C:\\windows\\Fonts\\coure.fon"));
+  }
+
+  // Wine's answer, from a copy (running Wine rewrites the prefix's files).
+  PrefixCopy copy(*fresh);
+  auto env = testsupport::WineEnvironment(copy.Path());
+  env.emplace_back("TEMP", "");
+  env.emplace_back("TMP", "");
+  const auto result = testsupport::RunProcess({"wine", "cmd", "/c", "set"}, env);
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  std::map<std::string, std::string> wine;
+  std::istringstream lines(result.output);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const auto eq = line.find('=');
+    if (eq != std::string::npos && eq > 0)
+      wine[UpperCase(line.substr(0, eq))] = line.substr(eq + 1);
+  }
+  for (const char* name : {"SystemRoot",
+                           "windir",
+                           "SystemDrive",
+                           "ProgramFiles",
+                           "ProgramData",
+                           "ALLUSERSPROFILE",
+                           "PUBLIC",
+                           "USERPROFILE",
+                           "APPDATA",
+                           "LOCALAPPDATA",
+                           "CommonProgramFiles",
+                           "ProgramFiles(x86)",
+                           "ProgramW6432",
+                           "COMPUTERNAME",
+                           "USERNAME",
+                           "ComSpec",
+                           "PATH",
+                           "PATHEXT",
+                           "TEMP",
+                           "TMP",
+                           "OS",
+                           "winsysdir",
+                           "HOMEPATH"}) {
+    ASSERT_TRUE(wine.count(UpperCase(name))) << name << " not set by Wine:\n" << result.output;
+    EXPECT_EQ(Env(*target, name), wine[UpperCase(name)]) << name;
+  }
+}
+
+// Wine keeps the registry in its server while one runs and writes it back later: our changes
+// would be lost, so every save is refused, and reads are warned about.
+TEST(WinePrefixTargetFresh, RunningWineserverBlocksWrites) {
+  const auto fresh = testsupport::FreshWinePrefix();
+  if (!fresh) GTEST_SKIP() << testsupport::kWineMissing;
+  PrefixCopy copy(*fresh, PrefixCopyScope::kWithoutSystemFiles);
+  ManualClock clock;
+  const std::string before = ReadAll(copy.Path() / "user.reg");
+
+  auto opened = OpenWinePrefix(copy.Path(), clock);
+  ASSERT_EQ(opened->WriteBlocker(), "");
+  opened->Root(kCurrentUser)->CreateKey("Software\\Ordrex Test");
+
+  const auto start =
+      testsupport::RunProcess({"wineserver", "-p"}, testsupport::WineEnvironment(copy.Path()));
+  ASSERT_EQ(start.exitCode, 0) << start.output;
+  std::optional<int> pid;
+  for (int i = 0; i < 100 && !pid; ++i) {
+    pid = FindWineserverPid(copy.Path());
+    if (!pid) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_TRUE(pid) << "wineserver -p did not start";
+  const std::string message = WineRunningMessage(*pid);
+
+  // Opened before the server started: the save is refused all the same.
+  EXPECT_EQ(opened->WriteBlocker(), message);
+  try {
+    opened->Save();
+    ADD_FAILURE() << "saved while Wine runs";
+  } catch (const RegistryError& e) {
+    EXPECT_EQ(std::string(e.what()), message);
+  }
+  EXPECT_EQ(ReadAll(copy.Path() / "user.reg"), before);
+
+  // Opened while it runs: readable, with a warning, and no write gets through.
+  auto during = OpenWinePrefix(copy.Path(), clock);
+  EXPECT_EQ(during->WriteBlocker(), message);
+  ASSERT_EQ(during->Warnings().size(), 1u);
+  EXPECT_THAT(during->Warnings()[0], HasSubstr("changes Wine has not yet saved"));
+  EXPECT_EQ(during->WineserverPid(), pid);
+  EXPECT_TRUE(during->Root(kLocalMachine)->KeyExists("Software\\Microsoft"));
+  EXPECT_THROW(during->Root(kCurrentUser)->CreateKey("Software\\Other"), RegistryError);
+  EXPECT_FALSE(during->Root(kCurrentUser)->KeyExists("Software\\Other"));
+
+  testsupport::StopWineserver(copy.Path());
+  EXPECT_FALSE(FindWineserverPid(copy.Path()));
+  // Once Wine has stopped, the first target's change can be saved after all.
+  opened->Save();
+  auto after = OpenWinePrefix(copy.Path(), clock);
+  EXPECT_TRUE(after->Root(kCurrentUser)->KeyExists("Software\\Ordrex Test"));
+  EXPECT_EQ(after->WriteBlocker(), "");
+}
+
+}  // namespace
+}  // namespace ordrex
