@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/cli/json_writer.h"
+#include "engine/path_checks.h"
 #include "platform/text.h"
 #include "platform/wine/wine_prefix_target.h"
 
@@ -12,37 +13,29 @@ namespace ordrex::cli {
 
 namespace {
 
+// The special folders in the order the program computes them at start-up.
 struct SpecialFolderRow {
   const char* jsonName;
   const char* label;
-  int csidl;
+  std::string KnownLocations::*folder;
 };
 
-// In the order the program computes them at start-up.
 constexpr SpecialFolderRow kSpecialFolderRows[] = {
-    {"startMenu", "StartMenuDir", kCsidlStartMenu},
-    {"commonStartMenu", "CommonStartMenuDir", kCsidlCommonStartMenu},
-    {"desktop", "DesktopDir", kCsidlDesktopDirectory},
-    {"appData", "AppDataDir", kCsidlAppData},
-    {"recent", "RecentDir", kCsidlRecent},
-    {"history", "HistoryDir", kCsidlHistory},
+    {"startMenu", "StartMenuDir", &KnownLocations::StartMenuDir},
+    {"commonStartMenu", "CommonStartMenuDir", &KnownLocations::CommonStartMenuDir},
+    {"desktop", "DesktopDir", &KnownLocations::DesktopDir},
+    {"appData", "AppDataDir", &KnownLocations::AppDataDir},
+    {"recent", "RecentDir", &KnownLocations::RecentDir},
+    {"history", "HistoryDir", &KnownLocations::HistoryDir},
 };
 
-// Folders are shown as the program uses them: with a trailing backslash unless empty.
-std::string AsFolder(std::string text) {
-  if (!text.empty() && text.back() != '\\') text.push_back('\\');
-  return text;
-}
-
-// Everything `info` reports, gathered once for both output forms.
+// Everything `info` reports, gathered once for both output forms. The folders are the ones
+// the scan itself uses, so that a user sees why a path was judged missing.
 struct TargetSummary {
   std::string location;
   std::string kind;
   OsVersion version;
-  std::string windowsDir;
-  std::string systemDir;
-  std::string programFilesDir;
-  std::vector<std::string> specialFolders;  // in kSpecialFolderRows order
+  KnownLocations known;
   std::vector<DriveInfo> drives;
   std::optional<int> wineserverPid;
   std::vector<RegistryFileInfo> registryFiles;
@@ -50,29 +43,13 @@ struct TargetSummary {
   std::string userName;
 };
 
-std::string ProgramFilesDir(Target& target) {
-  RegistryStore* machine = target.Root(kLocalMachine);
-  if (machine == nullptr) return {};
-  const auto value =
-      machine->QueryValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-  if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return {};
-  return AsFolder(RegDataToString(value->data));
-}
-
 TargetSummary Summarize(Target& target) {
   const SystemProfile& profile = target.Profile();
   TargetSummary summary;
   summary.location = target.Location();
   summary.kind = target.Kind();
   summary.version = profile.version;
-  summary.windowsDir = AsFolder(profile.windowsDir);
-  summary.systemDir = AsFolder(profile.systemDir);
-  summary.programFilesDir = ProgramFilesDir(target);
-  for (const auto& row : kSpecialFolderRows) {
-    const auto hit = profile.specialFolders.find(row.csidl);
-    summary.specialFolders.push_back(hit == profile.specialFolders.end() ? std::string()
-                                                                         : AsFolder(hit->second));
-  }
+  summary.known = PathChecks(target).Known();
   summary.drives = target.Files().Drives();
   if (auto* wine = dynamic_cast<WinePrefixTarget*>(&target)) {
     summary.wineserverPid = wine->WineserverPid();
@@ -88,10 +65,6 @@ std::string VersionText(const OsVersion& version) {
          std::to_string(version.build);
 }
 
-bool IsNT(const OsVersion& version) {
-  return version.platformId == 2;
-}
-
 const char* YesNo(bool value) {
   return value ? "yes" : "no";
 }
@@ -103,18 +76,19 @@ void PrintText(const TargetSummary& s, std::ostream& out) {
     out << padded << value << "\n";
   };
   line("Target", s.kind + " " + s.location);
-  std::string windows = VersionText(s.version) + (IsNT(s.version) ? " (NT)" : " (Windows 9x)");
+  const KnownLocations& known = s.known;
+  std::string windows = VersionText(s.version) + (known.IsNT ? " (NT)" : " (Windows 9x)");
   if (!s.version.productName.empty()) windows = s.version.productName + ", " + windows;
   line("Windows", windows);
-  line("Flags", std::string("IsNT ") + YesNo(IsNT(s.version)) + ", IsWin9x " +
-                    YesNo(!IsNT(s.version)) + ", IsWin2000OrLater " +
-                    YesNo(IsNT(s.version) && s.version.major >= 5));
+  line("Flags", std::string("IsNT ") + YesNo(known.IsNT) + ", IsWin9x " + YesNo(known.IsWin9x) +
+                    ", IsWin2000OrLater " + YesNo(known.IsWin2000OrLater));
   line("Computer", s.computerName + ", user " + s.userName);
-  line("WindowsDir", s.windowsDir);
-  line("SystemDir", s.systemDir);
-  line("ProgramFilesDir", s.programFilesDir);
-  for (std::size_t i = 0; i < s.specialFolders.size(); ++i) {
-    line(kSpecialFolderRows[i].label, s.specialFolders[i].empty() ? "(none)" : s.specialFolders[i]);
+  line("WindowsDir", known.WindowsDir);
+  line("SystemDir", known.SystemDir);
+  line("ProgramFilesDir", known.ProgramFilesDir);
+  for (const auto& row : kSpecialFolderRows) {
+    const std::string& folder = known.*row.folder;
+    line(row.label, folder.empty() ? "(none)" : folder);
   }
   out << "Drives:\n";
   for (const auto& drive : s.drives) {
@@ -139,13 +113,13 @@ void PrintJson(const TargetSummary& s, std::ostream& out) {
   json.Key("target").String(s.location);
   json.Key("kind").String(s.kind);
   json.Key("version").String(VersionText(s.version));
-  json.Key("isNT").Bool(IsNT(s.version));
-  json.Key("windowsDir").String(s.windowsDir);
-  json.Key("systemDir").String(s.systemDir);
-  json.Key("programFilesDir").String(s.programFilesDir);
+  json.Key("isNT").Bool(s.known.IsNT);
+  json.Key("windowsDir").String(s.known.WindowsDir);
+  json.Key("systemDir").String(s.known.SystemDir);
+  json.Key("programFilesDir").String(s.known.ProgramFilesDir);
   json.Key("specialFolders").BeginObject();
-  for (std::size_t i = 0; i < s.specialFolders.size(); ++i) {
-    json.Key(kSpecialFolderRows[i].jsonName).String(s.specialFolders[i]);
+  for (const auto& row : kSpecialFolderRows) {
+    json.Key(row.jsonName).String(s.known.*row.folder);
   }
   json.EndObject();
   json.Key("drives").BeginArray();

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "app/cli/cli_app.h"
@@ -102,6 +103,23 @@ TEST(InfoCommand, JsonFollowsTheContract) {
           R"(}, {"path": ")" + p + R"(/user.reg", "keys": )" + std::to_string(keys[1]) +
           R"(}, {"path": ")" + p + R"(/userdef.reg", "keys": )" + std::to_string(keys[2]) +
           "}]}\n");
+}
+
+TEST(InfoCommand, WindowsNinetyEightFlags) {
+  testsupport::ScratchFolder scratch;
+  const fs::path prefix = scratch.Path() / "prefix";
+  testsupport::CopyPrefix(kSample, prefix);
+  // Wine told to report Windows 98 (what winecfg writes).
+  std::ofstream(prefix / "user.reg", std::ios::app)
+      << "\n[Software\\\\Wine] 1700000000\n\"Version\"=\"win98\"\n";
+  const CliRun run = RunInfo({"info", "--prefix", prefix.string()});
+  ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+  EXPECT_THAT(run.out,
+              HasSubstr("Windows:            Microsoft Windows 98, 4.10.2222 (Windows 9x)\n"
+                        "Flags:              IsNT no, IsWin9x yes, IsWin2000OrLater no\n"));
+  EXPECT_THAT(run.out, HasSubstr("SystemDir:          C:\\windows\\system\\\n"));
+  const CliRun json = RunInfo({"info", "--json", "--prefix", prefix.string()});
+  EXPECT_THAT(json.out, HasSubstr(R"("version": "4.10.2222", "isNT": false, )"));
 }
 
 TEST(InfoCommand, JsonEscapesTheFolderName) {
