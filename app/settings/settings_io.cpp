@@ -12,7 +12,7 @@ namespace ordrex {
 namespace {
 
 const std::string kFolderKey = std::string(kSettingsKey) + kFolderSubkey + "\\";
-const std::string kRestoreKey = std::string(kSettingsKey) + kRestoreSubkey + "\\";
+const std::string kRestoreSettingsKey = std::string(kSettingsKey) + kRestoreSubkey + "\\";
 
 // A value of the wrong type counts as absent: a hand-edited or foreign settings file must not
 // stop the program.
@@ -57,11 +57,11 @@ bool WriteDefaultSettings(RegistryRoots& roots) {
   reg.WriteBool(kWindowsDriveName, defaults.WindowsDrive);
   reg.WriteBool(kSpecifyFolderName, defaults.SpecifyFolder());
   reg.CloseKey();
-  reg.OpenKey(kRestoreKey, true);
+  reg.OpenKey(kRestoreSettingsKey, true);
   return true;
 }
 
-void LoadSettings(RegistryRoots& roots, SettingsModel& model) {
+void LoadSettings(RegistryRoots& roots, SettingsModel& model, const Clock& clock) {
   TRegistry reg(roots, kCurrentUser);
   if (reg.OpenKey(kSettingsKey, false)) {
     model.MakeBackup = ReadBoolOr(reg, kMakeBackupName, true);
@@ -83,6 +83,7 @@ void LoadSettings(RegistryRoots& roots, SettingsModel& model) {
       model.AddSearchFolder(name);
     reg.CloseKey();
   }
+  LoadRestoreList(roots, model.RestoreList, clock);
 }
 
 int ConvertLegacySelection(RegistryRoots& roots, TOrdrex& engine) {
@@ -146,6 +147,7 @@ void SaveSettings(RegistryRoots& roots, const SettingsModel& model) {
       reg.WriteString(folder, "");
     reg.CloseKey();
   }
+  SaveRestoreList(roots, model.RestoreList);
 }
 
 }  // namespace ordrex

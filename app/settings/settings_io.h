@@ -8,6 +8,7 @@
 // what a settings file may hold.
 
 #include "app/settings/settings_model.h"
+#include "platform/clock.h"
 #include "platform/target.h"
 
 namespace ordrex {
@@ -18,9 +19,11 @@ class TOrdrex;
 // "Restore" subkey. Returns whether it wrote them (the very first start).
 bool WriteDefaultSettings(RegistryRoots& roots);
 
-// Fills the options, the search directories and the restore list. Writes the defaults of
-// "Backup_Dir" and of the four search and shortcut switches when they are missing.
-void LoadSettings(RegistryRoots& roots, SettingsModel& model);
+// Fills the options, the search directories and the restore list (an unreadable backup date
+// becomes clock's now). Writes the defaults of "Backup_Dir" and of the four search and
+// shortcut switches when they are missing.
+void LoadSettings(RegistryRoots& roots, SettingsModel& model,
+                  const Clock& clock = SystemClock::Instance());
 
 // Moves the selection values "0" to "11" of older versions to values named by the category
 // titles (the numbering differs between the Windows 9x and NT families) and deletes them.

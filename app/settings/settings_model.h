@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/settings/user_paths.h"
+#include "backup/backup_list.h"
 
 namespace ordrex {
 
@@ -79,6 +80,9 @@ class SettingsModel {
   // The entry for a category title (compared without regard to case), or nullptr.
   CategorySelection* FindSelection(std::string_view title);
   const CategorySelection* FindSelection(std::string_view title) const;
+
+  // The backups made so far, oldest first ("Restore" subkey).
+  TRestoreList RestoreList;
 
   // Puts the options the engine reads into it: the whole-drive switches of the two shortcut
   // categories and the Enabled flag of every listed category.
