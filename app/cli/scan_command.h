@@ -1,8 +1,11 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
 
 #include "app/cli/cli_context.h"
+#include "app/cli/target_options.h"
 
 namespace ordrex::cli {
 
@@ -15,6 +18,9 @@ class ScanCommand {
 
  private:
   CliContext& context_;
+  TargetOptions target_;
+  std::vector<std::string> only_;
+  bool json_ = false;
 };
 
 }  // namespace ordrex::cli

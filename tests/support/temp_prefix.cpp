@@ -1,0 +1,149 @@
+#include "support/temp_prefix.h"
+
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/wine/wine_prefix_target.h"
+
+namespace ordrex::testsupport {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Wine's escaping of key names and string data; the tests use ASCII only.
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::string Name(const std::string& name) {
+  return name.empty() ? "@" : "\"" + Escape(name) + "\"";
+}
+
+std::string HexBytes(const std::vector<std::uint8_t>& bytes) {
+  std::string out;
+  char byte[4];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::snprintf(byte, sizeof byte, "%02x", bytes[i]);
+    if (i > 0) out += ',';
+    out += byte;
+  }
+  return out;
+}
+
+void AppendKey(std::string& file, const std::string& key, const std::vector<RegLine>& values) {
+  file += "\n[" + Escape(key) + "] 1700000000\n#time=1da1a2b3c4d5e60\n";
+  for (const RegLine& line : values)
+    file += line.text + "\n";
+}
+
+void WriteText(const fs::path& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary);
+  out << text;
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+}  // namespace
+
+RegLine Sz(const std::string& name, const std::string& data) {
+  return {Name(name) + "=\"" + Escape(data) + "\""};
+}
+
+RegLine ExpandSz(const std::string& name, const std::string& data) {
+  return {Name(name) + "=str(2):\"" + Escape(data) + "\""};
+}
+
+RegLine Dword(const std::string& name, std::uint32_t data) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08x", data);
+  return {Name(name) + "=dword:" + text};
+}
+
+RegLine Binary(const std::string& name, const std::vector<std::uint8_t>& data) {
+  return {Name(name) + "=hex:" + HexBytes(data)};
+}
+
+RegLine MultiSz(const std::string& name, const std::vector<std::string>& items) {
+  std::string joined;
+  for (const std::string& item : items)
+    joined += Escape(item) + "\\0";
+  return {Name(name) + "=str(7):\"" + joined + "\""};
+}
+
+TempPrefix::TempPrefix() : path_(scratch_.Path() / "prefix") {
+  fs::create_directories(path_ / "dosdevices");
+  fs::create_directory_symlink("../drive_c", path_ / "dosdevices" / "c:");
+  Folder(R"(C:\windows\system32)");
+  Folder(R"(C:\Program Files)");
+  Folder(R"(C:\users\tester)");
+  Machine(R"(Software\Microsoft\Windows\CurrentVersion)",
+          {Sz("ProgramFilesDir", R"(C:\Program Files)")});
+  Machine(R"(Software\Microsoft\Windows NT\CurrentVersion)",
+          {Sz("CurrentBuildNumber", "7601"), Sz("CurrentVersion", "6.1"),
+           Sz("ProductName", "Microsoft Windows 7"), Sz("SystemRoot", R"(C:\windows)")});
+  Machine(R"(System\CurrentControlSet\Control\Session Manager\Environment)",
+          {ExpandSz("PATH", R"(%SystemRoot%\system32;%SystemRoot%)"),
+           ExpandSz("windir", "%SystemRoot%")});
+  User("Volatile Environment", {Sz("USERPROFILE", R"(C:\users\tester)")});
+}
+
+TempPrefix& TempPrefix::Machine(const std::string& key, const std::vector<RegLine>& values) {
+  AppendKey(machine_, key, values);
+  return *this;
+}
+
+TempPrefix& TempPrefix::User(const std::string& key, const std::vector<RegLine>& values) {
+  AppendKey(user_, key, values);
+  return *this;
+}
+
+fs::path TempPrefix::HostPath(const std::string& windowsPath) const {
+  if (windowsPath.size() < 3 || (windowsPath[0] != 'C' && windowsPath[0] != 'c') ||
+      windowsPath.substr(1, 2) != ":\\") {
+    throw std::invalid_argument("not a path on drive C: " + windowsPath);
+  }
+  fs::path host = path_ / "drive_c";
+  std::string rest = windowsPath.substr(3);
+  std::size_t start = 0;
+  while (start < rest.size()) {
+    const std::size_t end = std::min(rest.find('\\', start), rest.size());
+    if (end > start) host /= rest.substr(start, end - start);
+    start = end + 1;
+  }
+  return host;
+}
+
+TempPrefix& TempPrefix::File(const std::string& windowsPath) {
+  const fs::path host = HostPath(windowsPath);
+  fs::create_directories(host.parent_path());
+  WriteText(host, "");
+  return *this;
+}
+
+TempPrefix& TempPrefix::Folder(const std::string& windowsPath) {
+  fs::create_directories(HostPath(windowsPath));
+  return *this;
+}
+
+std::unique_ptr<Target> TempPrefix::Open() {
+  WriteText(
+      path_ / "system.reg",
+      "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n" +
+          machine_);
+  WriteText(path_ / "user.reg",
+            "WINE REGISTRY Version 2\n;; All keys relative to "
+            "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n" +
+                user_);
+  WriteText(path_ / "userdef.reg",
+            "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\.Default\n\n"
+            "#arch=win64\n");
+  return OpenWinePrefix(path_, SystemClock::Instance());
+}
+
+}  // namespace ordrex::testsupport
