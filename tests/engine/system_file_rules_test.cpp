@@ -1,0 +1,170 @@
+// Help files, fonts, services and drivers, virtual devices and the event log, on small
+// prefixes written by each test.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "support/rules_scan.h"
+
+namespace ordrex {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using namespace testsupport;
+
+TEST(HelpFilesRule, BothKeysAndTheHlpRetry) {
+  TempPrefix prefix;
+  prefix.File(R"(C:\Help\foo.hlp)")
+      .File(R"(C:\Help\bar.hlp)")
+      .Machine(R"(Software\Microsoft\Windows\Help)",
+               {Sz("foo.hlp", R"(C:\Help)"), Sz("gone.hlp", R"(C:\Help)"),
+                Sz("odd.hlp", "Folder:somewhere")})
+      .Machine(R"(Software\Microsoft\Windows\Html Help)",
+               {Sz("bar.chm", R"(C:\Help\)"), Sz("lost.chm", R"(C:\Help\)")});
+  OpenedPrefix opened = OpenWithOnly(prefix, {kHelpIndex});
+  RunScan(*opened.engine);
+  EXPECT_THAT(
+      Lines(opened.engine->Help),
+      ElementsAre(
+          R"(\SOFTWARE\Microsoft\Windows\Help\ | gone.hlp | C:\Help | File not found)",
+          R"(\SOFTWARE\Microsoft\Windows\Html Help\ | lost.chm | C:\Help\ | File not found)"));
+  EXPECT_GE(opened.engine->ErrorFiles.IndexOf("LOST.CHM"), 0);
+}
+
+TEST(FontRule, FontsFolderAndFullPaths) {
+  TempPrefix prefix;
+  const KnownLocations known = KnownOf(prefix);
+  prefix.File(known.WindowsDir + R"(Fonts\ordrexsans.ttf)")
+      .File(R"(C:\MyFonts\else.ttf)")
+      .Machine(R"(Software\Microsoft\Windows NT\CurrentVersion\Fonts)",
+               {Sz("Ordrex Sans (TrueType)", "ordrexsans.ttf"),
+                Sz("Gone Sans (TrueType)", "gonesans.ttf"),
+                // Installed outside the fonts folder: tested where it is.
+                Sz("Else (TrueType)", R"(C:\MyFonts\else.ttf)"),
+                Sz("Lost (TrueType)", R"(C:\MyFonts\lost.ttf)")});
+  OpenedPrefix opened = OpenWithOnly(prefix, {kFontIndex});
+  RunScan(*opened.engine);
+  const std::string key = R"(\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts\)";
+  EXPECT_THAT(Lines(opened.engine->Font),
+              ElementsAre(key + " | Gone Sans (TrueType) | gonesans.ttf | Font not found",
+                          key + R"( | Lost (TrueType) | C:\MyFonts\lost.ttf | Font not found)"));
+  EXPECT_FALSE(opened.engine->Font.Items(0).MissingFile);
+  EXPECT_EQ(opened.engine->ErrorFileCount(), 0);
+}
+
+TEST(DeviceDriverRule, ServiceImagePathForms) {
+  TempPrefix prefix;
+  const KnownLocations known = KnownOf(prefix);
+  const std::string win = known.WindowsDir;
+  prefix.File(win + R"(System32\drivers\foo.sys)")
+      .File(win + R"(System32\drivers\bar.sys)")
+      .File(win + R"(System32\svchost.exe)")
+      .File(R"(C:\x\baz.sys)")
+      .File(R"(C:\Program Files\Svc\svc.exe)")
+      .File(R"(C:\Svc\my-service.exe)");
+  const std::string services = R"(System\CurrentControlSet\Services\)";
+  const auto service = [&](const std::string& name, const std::string& image) {
+    prefix.Machine(services + name, {ExpandSz("ImagePath", image), Dword("Start", 3)});
+  };
+  service("a-foo", R"(system32\drivers\foo.sys)");
+  service("b-bar", R"(\SystemRoot\System32\drivers\bar.sys)");
+  service("c-baz", R"(\??\C:\x\baz.sys)");
+  service("d-svc", R"(C:\Program Files\Svc\svc)");
+  service("e-my", R"(C:\Svc\my-service)");
+  service("f-host", R"(%SystemRoot%\System32\svchost.exe -k netsvcs)");
+  service("g-gone", R"(system32\drivers\gone.sys)");
+  service("h-gone", R"(C:\Svc\gone-svc /run)");
+  service("i-gone", R"(\SystemRoot\System32\drivers\lost.sys)");
+  prefix.Machine(services + "j-noimage", {Dword("Start", 3)});
+  OpenedPrefix opened = OpenWithOnly(prefix, {kDeviceDriverIndex});
+  RunScan(*opened.engine);
+  const std::string key = R"(\SYSTEM\CurrentControlSet\Services\)";
+  // The data is the text before the rewrites.
+  EXPECT_THAT(
+      Lines(opened.engine->DeviceDriver),
+      ElementsAre(
+          key + R"(g-gone | ImagePath | system32\drivers\gone.sys | File not found)",
+          key + R"(h-gone | ImagePath | C:\Svc\gone-svc | File not found)",
+          key + R"(i-gone | ImagePath | \SystemRoot\System32\drivers\lost.sys | File not found)"));
+}
+
+TEST(EventLogRule, ListsWithOneMissingPart) {
+  TempPrefix prefix;
+  const KnownLocations known = KnownOf(prefix);
+  prefix.File(known.SystemDir + "a.dll").File(R"(C:\Apps\present.dll)");
+  const std::string log = R"(System\CurrentControlSet\Services\Eventlog\)";
+  prefix
+      .Machine(log + R"(Application\Src)",
+               {ExpandSz("EventMessageFile",
+                         R"(%SystemRoot%\System32\a.dll;%SystemRoot%\System32\gone.dll)"),
+                Dword("TypesSupported", 7)})
+      .Machine(log + R"(System\Src2)",
+               {Sz("CategoryMessageFile", R"(C:\Apps\gone.dll)"), Sz("Bare", "bare.dll"),
+                ExpandSz("Relative", R"(relative\x.dll)"), Sz("Present", R"(C:\Apps\present.dll)"),
+                ExpandSz("Plain", R"(C:\Apps\plain-gone.dll)")});
+  OpenedPrefix opened = OpenWithOnly(prefix, {kEventLogIndex});
+  RunScan(*opened.engine);
+  const TCustomOrdrex& cat = opened.engine->EventLog;
+  const std::string key = R"(\SYSTEM\CurrentControlSet\Services\Eventlog\)";
+  EXPECT_THAT(
+      Lines(cat),
+      ElementsAre(
+          key +
+              R"(Application\Src | EventMessageFile | %SystemRoot%\System32\a.dll;%SystemRoot%\System32\gone.dll | File not found)",
+          key + R"(System\Src2 | CategoryMessageFile | C:\Apps\gone.dll | File not found)",
+          key + R"(System\Src2 | Plain | C:\Apps\plain-gone.dll | File not found)"));
+  ASSERT_EQ(cat.Count(), 3);
+  EXPECT_EQ(cat.Items(0).MissingPath, R"(%SystemRoot%\System32\gone.dll)");
+  EXPECT_FALSE(cat.Items(0).Selected);  // inside the Windows folder
+  EXPECT_TRUE(cat.Items(1).Selected);
+  EXPECT_GE(opened.engine->ErrorFiles.IndexOf("GONE.DLL"), 0);
+  EXPECT_EQ(opened.engine->ErrorFiles.IndexOf("A.DLL"), -1);
+}
+
+// The older Windows family keeps its drivers in other lists.
+TEST(OlderFamilyRules, InstalledFilesFontsAndStaticDevices) {
+  TempPrefix prefix;
+  prefix.Machine(R"(Software\Wine)", {Sz("Version", "win98")});
+  const KnownLocations known = KnownOf(prefix);
+  ASSERT_TRUE(known.IsWin9x);
+  prefix.File(known.SystemDir + "foo.sys")
+      .File(known.WindowsDir + R"(System32\Drivers\bar.dll)")
+      .File(known.WindowsDir + "here.vxd")
+      .Machine(R"(System\CurrentControlSet\Control\InstalledFiles)",
+               {Sz("foo.sys", ""), Sz("bar.dll", ""), Sz("gone.dll", ""), Sz("gone.vxd", "")})
+      .Machine(R"(System\CurrentControlSet\Services\VxD\Gone)",
+               {Sz("StaticVxD", known.WindowsDir + "gone.vxd")})
+      .Machine(R"(System\CurrentControlSet\Services\VxD\Here)",
+               {Sz("StaticVxD", known.WindowsDir + "here.vxd")})
+      .Machine(R"(System\CurrentControlSet\Services\VxD\VMM)", {Sz("StaticVxD", "*vmm")})
+      .Machine(R"(System\CurrentControlSet\Services\Gone)", {Sz("ImagePath", R"(C:\gone.sys)")})
+      .Machine(R"(Software\Microsoft\Windows\CurrentVersion\Fonts)", {Sz("Old", "old.fon")});
+  OpenedPrefix opened = OpenWithOnly(prefix, {kDeviceDriverIndex, kVxdIndex, kFontIndex});
+  RunScan(*opened.engine);
+  EXPECT_THAT(
+      Lines(opened.engine->DeviceDriver),
+      ElementsAre(
+          R"(\System\CurrentControlSet\Control\InstalledFiles\ | gone.dll |  | File not found)"));
+  EXPECT_THAT(Lines(opened.engine->VxD),
+              ElementsAre(R"(\SYSTEM\CurrentControlSet\Services\VxD\Gone | StaticVxD | )" +
+                          known.WindowsDir + "gone.vxd | File not found"));
+  EXPECT_THAT(
+      Lines(opened.engine->Font),
+      ElementsAre(
+          R"(\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts\ | Old | old.fon | Font not found)"));
+}
+
+TEST(OlderFamilyRules, NotRunOnTheNtFamily) {
+  TempPrefix prefix;
+  prefix
+      .Machine(R"(System\CurrentControlSet\Services\VxD\Gone)", {Sz("StaticVxD", R"(C:\gone.vxd)")})
+      .Machine(R"(System\CurrentControlSet\Control\InstalledFiles)", {Sz("gone.dll", "")});
+  OpenedPrefix opened = OpenWithOnly(prefix, {kDeviceDriverIndex, kVxdIndex});
+  RunScan(*opened.engine);
+  EXPECT_THAT(Lines(opened.engine->VxD), IsEmpty());
+  EXPECT_THAT(Lines(opened.engine->DeviceDriver), IsEmpty());
+}
+
+}  // namespace
+}  // namespace ordrex

@@ -1,0 +1,78 @@
+#include "platform/lnk_shortcut_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/shell_item_list.h"
+#include "support/fresh_prefix.h"
+#include "support/shell_link_bytes.h"
+
+namespace ordrex {
+namespace {
+
+using testsupport::ByteVector;
+using testsupport::ShellLinkRelative;
+using testsupport::WriteBytes;
+
+class LnkReaderTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const ByteVector& bytes) {
+    const std::string path = (folder_.Path() / name).string();
+    WriteBytes(path, bytes);
+    return path;
+  }
+  testsupport::ScratchFolder folder_;
+  LnkShortcutReader reader_;
+};
+
+TEST_F(LnkReaderTest, LinkInformationGivesTheLocalPath) {
+  EXPECT_EQ(reader_.ReadTarget(Write("a.lnk", testsupport::ShellLinkTo("C:\\Gone\\app.exe"))),
+            "C:\\Gone\\app.exe");
+  // The common suffix completes the base path.
+  const ByteVector split = testsupport::ShellLinkTo("C:\\Docs\\", "a.txt");
+  EXPECT_EQ(reader_.ReadTarget(Write("b.lnk", split)), "C:\\Docs\\a.txt");
+}
+
+TEST_F(LnkReaderTest, TargetIdsGiveThePathWhenThereIsNoLinkInformation) {
+  const ByteVector link = testsupport::ShellLinkWithIds(
+      testsupport::PathIdList("C:\\", {"Program Files", "Long App", "tool.exe"}));
+  EXPECT_EQ(reader_.ReadTarget(Write("ids.lnk", link)), "C:\\Program Files\\Long App\\tool.exe");
+  const ByteVector shortOnly =
+      testsupport::ShellLinkWithIds(testsupport::PathIdList("D:\\", {"GAMES", "OLD.EXE"}, false));
+  EXPECT_EQ(reader_.ReadTarget(Write("short.lnk", shortOnly)), "D:\\GAMES\\OLD.EXE");
+}
+
+TEST_F(LnkReaderTest, RelativePathIsTheLastResort) {
+  EXPECT_EQ(reader_.ReadTarget(Write("rel.lnk", ShellLinkRelative("..\\bin\\x.exe"))),
+            "..\\bin\\x.exe");
+}
+
+TEST_F(LnkReaderTest, WhatIsNoShortcutGivesNothing) {
+  EXPECT_EQ(reader_.ReadTarget(folder_.Path() / "missing.lnk"), "");
+  EXPECT_EQ(reader_.ReadTarget(Write("text.lnk", ByteVector{'h', 'e', 'l', 'l', 'o'})), "");
+  ByteVector truncated = testsupport::ShellLinkTo("C:\\x.exe");
+  truncated.resize(40);
+  EXPECT_EQ(reader_.ReadTarget(Write("cut.lnk", truncated)), "");
+  EXPECT_EQ(reader_.ReadTarget(folder_.Path()), "");  // a folder
+}
+
+TEST(PathFromShellItemList, RefusesDamagedAndForeignLists) {
+  ByteVector good = testsupport::PathIdList("C:\\", {"Windows", "notepad.exe"});
+  EXPECT_EQ(PathFromShellItemList(good), "C:\\Windows\\notepad.exe");
+  // Every cut of the list is read safely; none invents a longer path.
+  for (std::size_t size = 0; size < good.size(); ++size) {
+    const ByteVector cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size));
+    const std::string path = PathFromShellItemList(cut);
+    EXPECT_TRUE(path.empty() || std::string("C:\\Windows\\notepad.exe").rfind(path, 0) == 0)
+        << size << ": " << path;
+  }
+  // An item size pointing past the end.
+  ByteVector broken = good;
+  broken[0] = 0xFF;
+  EXPECT_EQ(PathFromShellItemList(broken), "");
+  // A control panel item is not a file-system path.
+  EXPECT_EQ(PathFromShellItemList(ByteVector{5, 0, 0x71, 1, 2, 0, 0}), "");
+  EXPECT_EQ(PathFromShellItemList(ByteVector{}), "");
+}
+
+}  // namespace
+}  // namespace ordrex
