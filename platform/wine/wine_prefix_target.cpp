@@ -15,6 +15,7 @@ namespace {
 // Wine gives every prefix's user this SID; a user.reg without its header line still belongs
 // to that user.
 constexpr std::string_view kWineUserSid = "S-1-5-21-0-0-0-1000";
+constexpr std::string_view kWineHeader = "WINE REGISTRY Version 2\n";
 
 // An empty branch for a registry file that does not exist: reads find nothing, writes are
 // refused with the reason.
@@ -28,11 +29,20 @@ class MissingBranchStore : public MemoryStore {
 };
 
 std::unique_ptr<WineRegistryFile> LoadFile(const fs::path& file, Clock& clock) {
+  std::unique_ptr<WineRegistryFile> loaded;
   try {
-    return WineRegistryFile::Load(file, clock);
+    loaded = WineRegistryFile::Load(file, clock);
   } catch (const RegistryError& e) {
     throw TargetError(e.what());
   }
+  // Without Wine's header nothing in the file can be trusted (Wine itself then runs with the
+  // branch empty): scanning an empty branch would only mislead.
+  if (!loaded->FullyUnderstood() && !loaded->Header().starts_with(kWineHeader)) {
+    const auto problems = loaded->Problems();
+    throw TargetError((problems.empty() ? file.string() : problems.front()) +
+                      "; this is not a Wine registry file.");
+  }
+  return loaded;
 }
 
 std::string UserSidOf(const WineRegistryFile* user) {

@@ -84,8 +84,9 @@ class WinePrefixTarget : public Target {
 };
 
 // Opens the prefix folder. Throws TargetError when the folder does not exist, holds no
-// system.reg (not a prefix), or a registry file cannot be read. A file that was read but not
-// fully understood opens read-only, and Warnings() says what was wrong with it.
+// system.reg (not a prefix), or a registry file cannot be read or is no Wine registry file at
+// all (its header is wrong). A file that was read but not fully understood opens read-only,
+// and Warnings() says what was wrong with it.
 std::unique_ptr<WinePrefixTarget> OpenWinePrefix(const std::filesystem::path& prefix, Clock& clock,
                                                  WinePrefixOptions options = {});
 

@@ -84,6 +84,25 @@ TEST(WinePrefixTargetOpen, UnreadableRegistryFileIsAnError) {
   }
 }
 
+TEST(WinePrefixTargetOpen, FileWithoutWinesHeaderIsAnError) {
+  ScratchFolder scratch;
+  ManualClock clock;
+  const fs::path prefix = scratch.Path() / "prefix";
+  testsupport::CopyPrefix(SamplePrefix(), prefix);
+  for (const std::string bad : {"", "REGEDIT4\n\n[HKEY_CURRENT_USER\\Environment]\n"}) {
+    WriteAll(prefix / "user.reg", bad);
+    try {
+      OpenWinePrefix(prefix, clock);
+      ADD_FAILURE() << "opened a user.reg without Wine's header: " << bad;
+    } catch (const TargetError& e) {
+      const std::string message = e.what();
+      EXPECT_THAT(message, ::testing::StartsWith((prefix / "user.reg").string() + ":"));
+      EXPECT_THAT(message, ::testing::EndsWith("; this is not a Wine registry file."));
+      EXPECT_EQ(message.find('\n'), std::string::npos);
+    }
+  }
+}
+
 TEST(WinePrefixTargetOpen, CorruptSystemRegOpensReadOnlyAndSaysWhy) {
   ScratchFolder scratch;
   ManualClock clock;
