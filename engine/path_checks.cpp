@@ -132,8 +132,12 @@ PathChecks::PathChecks(Target& target) : target_(target) {
     TRegistry reg(target, kLocalMachine);
     if (reg.OpenKey(kCurrentVersionKey, false)) {
       const TRegDataType type = reg.GetDataType("ProgramFilesDir");
-      if (type == rdString || type == rdExpandString) {
+      if (type == rdString) {
         known_.ProgramFilesDir = IncludeTrailingBackslash(reg.ReadString("ProgramFilesDir"));
+      } else if (type == rdExpandString) {
+        // Only an expanded folder can be compared with the paths the rules meet.
+        known_.ProgramFilesDir =
+            IncludeTrailingBackslash(ExpandEnvPath(reg.ReadString("ProgramFilesDir")));
       }
     }
   } catch (const std::exception&) {

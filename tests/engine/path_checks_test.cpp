@@ -188,6 +188,13 @@ TEST_F(PathChecksTest, ProgramFilesFolderComesFromTheRegistry) {
   EXPECT_EQ(Paths().Known().ProgramFilesDir, R"(D:\Progs\)");
 }
 
+TEST_F(PathChecksTest, AnExpandableProgramFilesFolderIsExpanded) {
+  const std::string key = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion)";
+  drive_.Profile().environment.push_back({"SystemDrive", "C:"});
+  drive_.SetExpandString(kLocalMachine, key, "ProgramFilesDir", R"(%SystemDrive%\Apps)");
+  EXPECT_EQ(Paths().Known().ProgramFilesDir, R"(C:\Apps\)");
+}
+
 TEST_F(PathChecksTest, ProgramFilesFolderOfAnotherTypeIsIgnored) {
   const std::string key = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion)";
   drive_.SetDword(kLocalMachine, key, "ProgramFilesDir", 1);
