@@ -81,7 +81,15 @@ void SyncFolder(const fs::path& folder) {
 
 }  // namespace
 
-void AtomicFileWriter::WriteAtomically(const fs::path& path, std::string_view bytes) {
+void FileWriter::WriteAtomically(const fs::path& path, std::string_view bytes) {
+  // Two pieces, so that a failure "while writing" can be placed between them.
+  WriteAtomically(path, [bytes](const std::function<void(std::string_view)>& write) {
+    write(bytes.substr(0, bytes.size() / 2));
+    write(bytes.substr(bytes.size() / 2));
+  });
+}
+
+void AtomicFileWriter::WriteAtomically(const fs::path& path, const Producer& produce) {
   fs::path target = path;
   std::error_code ec;
   if (fs::is_symlink(fs::symlink_status(path, ec))) {
@@ -105,10 +113,12 @@ void AtomicFileWriter::WriteAtomically(const fs::path& path, std::string_view by
       Fail(target, "cannot keep the owner", errno);
     }
   }
-  const std::size_t half = bytes.size() / 2;
-  WriteAll(temp.Fd(), bytes.substr(0, half), target);
-  Reached(Stage::kHalfWritten, target);
-  WriteAll(temp.Fd(), bytes.substr(half), target);
+  bool first = true;
+  produce([&](std::string_view piece) {
+    WriteAll(temp.Fd(), piece, target);
+    if (first) Reached(Stage::kHalfWritten, target);
+    first = false;
+  });
   if (fsync(temp.Fd()) != 0) Fail(target, "flushing to disk failed", errno);
   if (temp.Close() != 0) Fail(target, "closing failed", errno);
   Reached(Stage::kFlushed, target);
@@ -122,9 +132,9 @@ void FaultInjectingFileWriter::FailAfter(int successfulWrites, Fault fault) {
   fault_ = fault;
 }
 
-void FaultInjectingFileWriter::WriteAtomically(const fs::path& path, std::string_view bytes) {
+void FaultInjectingFileWriter::WriteAtomically(const fs::path& path, const Producer& produce) {
   ++attempts_;
-  AtomicFileWriter::WriteAtomically(path, bytes);
+  AtomicFileWriter::WriteAtomically(path, produce);
   written_.push_back(path);
   if (successesLeft_ > 0) --successesLeft_;
 }

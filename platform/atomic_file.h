@@ -7,6 +7,7 @@
 // through a FileWriter, so tests can make a save fail at a chosen point.
 
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,21 +24,29 @@ class FileWriteError : public std::runtime_error {
 
 class FileWriter {
  public:
+  // Hands the content to `write` piece by piece, so a large file need not be built whole in
+  // memory first. An exception thrown here abandons the write.
+  using Producer = std::function<void(const std::function<void(std::string_view)>& write)>;
+
   virtual ~FileWriter() = default;
-  // Replaces (or creates) `path` with `bytes`. The folder must exist. A symbolic link is
-  // followed: the file it points at is replaced and the link stays. Throws FileWriteError;
-  // then the old file is untouched and no temporary file is left behind.
-  virtual void WriteAtomically(const std::filesystem::path& path, std::string_view bytes) = 0;
+  // Replaces (or creates) `path` with what `produce` writes. The folder must exist. A symbolic
+  // link is followed: the file it points at is replaced and the link stays. Throws
+  // FileWriteError (or what `produce` throws); then the old file is untouched and no temporary
+  // file is left behind.
+  virtual void WriteAtomically(const std::filesystem::path& path, const Producer& produce) = 0;
+  // The same with the whole content at hand.
+  void WriteAtomically(const std::filesystem::path& path, std::string_view bytes);
 };
 
 class AtomicFileWriter : public FileWriter {
  public:
-  void WriteAtomically(const std::filesystem::path& path, std::string_view bytes) override;
+  using FileWriter::WriteAtomically;
+  void WriteAtomically(const std::filesystem::path& path, const Producer& produce) override;
 
  protected:
   enum class Stage {
     kTempCreated,  // the temporary file exists and is empty
-    kHalfWritten,  // part of the content is in the temporary file
+    kHalfWritten,  // the first piece of the content is in the temporary file
     kFlushed,      // the whole content is on disk, the old file is still in place
   };
   // Called at each stage; a test writer throws FileWriteError here to fail at that point.
@@ -59,7 +68,8 @@ class FaultInjectingFileWriter : public AtomicFileWriter {
   // The files replaced so far, in order.
   const std::vector<std::filesystem::path>& Written() const { return written_; }
 
-  void WriteAtomically(const std::filesystem::path& path, std::string_view bytes) override;
+  using FileWriter::WriteAtomically;
+  void WriteAtomically(const std::filesystem::path& path, const Producer& produce) override;
 
  protected:
   void Reached(Stage stage, const std::filesystem::path& target) override;

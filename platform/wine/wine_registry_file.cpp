@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 
 #include "platform/wine/wine_value_codec.h"
 
@@ -48,12 +49,19 @@ bool IsWritten(const KeyNode& node) {
          node.Meta().link;
 }
 
+// Writes the keys into `out`; with a `flush`, hands the text on whenever a good amount has
+// gathered, so that saving a large file does not hold a second copy of it in memory.
 class Serializer {
  public:
-  explicit Serializer(std::string& out) : out_(out) {}
+  using Flush = std::function<void(std::string_view)>;
+  Serializer(std::string& out, const Flush* flush) : out_(out), flush_(flush) {}
 
   void Key(const KeyNode& node, std::string& path) {
     if (IsWritten(node)) KeyLines(node, path);
+    if (flush_ != nullptr && out_.size() >= kFlushSize) {
+      (*flush_)(out_);
+      out_.clear();
+    }
     std::vector<const KeyNode*> children;
     SortedChildren(node, children);
     const std::size_t length = path.size();
@@ -89,7 +97,10 @@ class Serializer {
       AppendWineValue(out_, value->name, value->value);
   }
 
+  static constexpr std::size_t kFlushSize = std::size_t{1} << 20;
+
   std::string& out_;
+  const Flush* flush_;
   std::vector<const NamedValue*> values_;
 };
 
@@ -154,20 +165,30 @@ std::string WineRegistryFile::Serialize() const {
   out.reserve(sizeHint_);
   out += header_;
   std::string path;
-  Serializer(out).Key(Root(), path);
+  Serializer(out, nullptr).Key(Root(), path);
   return out;
 }
 
 void WineRegistryFile::Save(FileWriter& writer) {
   if (!changed_) return;
   CheckWritable();
-  const std::string text = Serialize();
+  std::size_t written = 0;
   try {
-    writer.WriteAtomically(file_, text);
+    writer.WriteAtomically(file_, [&](const Serializer::Flush& write) {
+      const Serializer::Flush counted = [&](std::string_view piece) {
+        written += piece.size();
+        write(piece);
+      };
+      std::string buffer = header_;
+      buffer.reserve(std::size_t{2} << 20);
+      std::string path;
+      Serializer(buffer, &counted).Key(Root(), path);
+      counted(buffer);
+    });
   } catch (const FileWriteError& error) {
     throw RegistryError(error.what());
   }
-  sizeHint_ = text.size();
+  sizeHint_ = written;
   changed_ = false;
 }
 

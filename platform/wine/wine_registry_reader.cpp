@@ -25,7 +25,10 @@ constexpr std::string_view kRelativeToPrefix = ";; All keys relative to ";
 class LineSource {
  public:
   explicit LineSource(std::string_view text) : data_(text), eof_(true) {}
-  explicit LineSource(int fd) : fd_(fd) { buffer_.resize(kChunk); }
+  explicit LineSource(int fd) : fd_(fd) {
+    buffer_.resize(kChunk);
+    data_ = std::string_view(buffer_.data(), 0);
+  }
 
   bool Next(std::string_view& line) {
     const std::size_t newline = FindNewline();
@@ -221,7 +224,10 @@ class WineRegistryReader {
       case '"':
         if (key_ != nullptr) {
           ReadValue(text);
-        } else if (!keyFailed_) {
+        } else if (keyFailed_) {
+          // A value of a key that could not be read: left out, with its continuation lines.
+          skipContinuation_ = DropTrailingBlanks(text).ends_with('\\');
+        } else {
           Problem("expected a key line [...] before the first value");
         }
         return;
@@ -292,14 +298,14 @@ class WineRegistryReader {
         return SplitDecodedKeyName(text, pos);
       }
     }
-    Problem("in the key name: expected a closing ] before the end of the line");
+    Problem("expected a closing ] after the key name");
     return false;
   }
 
   bool SplitDecodedKeyName(std::string_view text, std::size_t& pos) {
     units_.clear();
     if (WineTextError error = DecodeWineText(text, pos, ']', units_)) {
-      Problem("in the key name: " + error.what);
+      Problem(error.what + " in the key name");
       return false;
     }
     // A backslash, however it was written, separates the parts of a key path.
@@ -370,7 +376,7 @@ class WineRegistryReader {
       }
       if (order > 0) unsortedValues_.insert(key_);
     }
-    AddValue(std::move(name), RegValue{value.type, Bytes(value.data.begin(), value.data.end())});
+    key_->SetValue(name, std::move(value));
   }
 
   void ReadKeyOption(std::string_view text) {
@@ -393,7 +399,7 @@ class WineRegistryReader {
         return;
       }
       if (WineTextError error = DecodeWineName(option, pos, '"', decoded)) {
-        Problem("in the class: " + error.what);
+        Problem(error.what + " in the class");
         return;
       }
       if (pos != option.size()) {
@@ -416,7 +422,7 @@ class WineRegistryReader {
     std::string name;
     if (text.front() == '"') {
       if (WineTextError error = DecodeWineName(text, pos, '"', name)) {
-        Problem("in the value name: " + error.what);
+        Problem(error.what + " in the value name");
         return;
       }
     }

@@ -131,23 +131,22 @@ WineTextError DecodeWineText(std::string_view text, std::size_t& pos, char end, 
       while (k < kNamed.size() && kNamed[k] != e)
         ++k;
       if (k == kNamed.size()) {
-        return fail(
-            "unknown escape \\" + std::string(1, e) +
-            " (expected \\\\, \\\", \\x, an octal number or one of \\a\\b\\t\\n\\v\\f\\r\\e)");
+        return fail("expected a known escape, found \\" + std::string(1, e) +
+                    " (known: \\\\ \\\" \\x, octal, \\a \\b \\t \\n \\v \\f \\r \\e)");
       }
       put(kNamedUnit[k]);
       i += 2;
       continue;
     }
     if (u < 0x80) {
-      if (u == 0) return fail("unexpected NUL byte");
+      if (u == 0) return fail("expected text, found a NUL byte");
       put(u);  // other control characters are taken as they are, as Wine takes them
       ++i;
       continue;
     }
     std::uint32_t cp = 0;
     const std::size_t length = DecodeUtf8Sequence(text, i, cp);
-    if (length == 0) return fail("invalid UTF-8 byte " + Shown(c));
+    if (length == 0) return fail("expected UTF-8 text, found the byte " + Shown(c));
     if (cp >= 0x10000) {
       cp -= 0x10000;
       put(0xD800 | (cp >> 10));
@@ -212,7 +211,7 @@ HexLine ParseWineHexLine(std::string_view text, Bytes& out, WineTextError& error
     const int high = HexValue(text[i]);
     if (high < 0) return fail("expected two hex digits, found " + Shown(text[i]));
     const int low = i + 1 < n ? HexValue(text[i + 1]) : -1;
-    if (low < 0) return fail("odd hex: expected two hex digits per byte");
+    if (low < 0) return fail("expected two hex digits per byte (odd hex)");
     if (i + 2 < n && HexValue(text[i + 2]) >= 0) {
       return fail("expected two hex digits per byte, found more");
     }
@@ -220,7 +219,8 @@ HexLine ParseWineHexLine(std::string_view text, Bytes& out, WineTextError& error
     i += 2;
     if (i < n && text[i] == ',') {
       ++i;
-      continue;  // the common case: no blanks
+      while (i < n && IsBlank(text[i])) ++i;
+      continue;
     }
     while (i < n && IsBlank(text[i]))
       ++i;

@@ -1,0 +1,345 @@
+#include "platform/wine/wine_registry_file.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "platform/text.h"
+#include "support/fresh_prefix.h"
+
+namespace ordrex {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ScratchFolder;
+
+constexpr std::string_view kHeader =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"
+    "\n"
+    "#arch=win64\n";
+
+// 2030-01-01 00:00:00 UTC, far from every timestamp in the fixtures.
+constexpr std::int64_t kNow = 1893456000;
+
+std::string ReadAll(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class WineRegistryFileTest : public ::testing::Test {
+ protected:
+  WineRegistryFileTest()
+      : clock_(std::chrono::system_clock::time_point(std::chrono::seconds(kNow))) {}
+
+  std::unique_ptr<WineRegistryFile> Parse(std::string_view body) {
+    return WineRegistryFile::Parse(std::string(kHeader) + std::string(body), "user.reg", clock_);
+  }
+
+  ManualClock clock_;
+};
+
+// A file as Wine writes it, with the cases that are easy to get wrong: implied keys, an empty
+// leaf key, a class, a link, escapes in key and value names, wrapped hex, every value form.
+constexpr std::string_view kWineForm = R"(
+[] 1700000000
+#time=1da1a4d2e6d1800
+@="root default"
+
+[Control Panel\\International\\\xd83c\xdf0e] 1700000001
+#time=1da1a4d2e6d1801
+
+[Software\\A \[1\]\\Empty] 1700000002
+#time=1da1a4d2e6d1802
+
+[Software\\Classed] 1700000004
+#time=1da1a4d2e6d1804
+#class="my \"class\""
+@=hex(ffff0012):5c,00
+"Bin"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\
+  17,18,19
+"D"=dword:0000002a
+"Expand"=str(2):"%SystemRoot%\\system32"
+"Multi"=str(7):"a\0b\0"
+"Q"=hex(b):01,02,03,04,05,06,07,08
+"Quote\"d"="C:\\windows\\system32\\xaudio2_4.dll"
+"Raw"=hex(7):72,00
+"Unicode"="\x0430b \x430g \xd83c\xdf0e \0017"
+
+[Software\\Classes\\Wow6432Node\\AppId] 1700000003
+#time=1da1a4d2e6d1803
+#link
+"SymbolicLinkValue"=hex(6):5c,00,52,00,65,00,67,00,69,00,73,00,74,00,72,00,79,\
+  00,5c,00,4d,00,61,00,63,00,68,00,69,00,6e,00,65,00
+)";
+
+TEST_F(WineRegistryFileTest, ReadsEveryFormAndWritesTheSameBytes) {
+  const auto file = Parse(kWineForm);
+  ASSERT_TRUE(file->FullyUnderstood()) << file->Problems().front();
+  EXPECT_EQ(file->RelativeTo(), "REGISTRY\\User\\S-1-5-21-0-0-0-1000");
+  EXPECT_EQ(file->Arch(), "win64");
+  EXPECT_EQ(file->Header(), kHeader);
+  EXPECT_EQ(file->Serialize(), std::string(kHeader) + std::string(kWineForm));
+  EXPECT_FALSE(file->Changed());
+
+  EXPECT_EQ(file->QueryValue("", ""), (RegValue{kRegSz, StringToRegData("root default")}));
+  EXPECT_TRUE(file->KeyExists("Control Panel\\International\\\U0001F30E"));
+  EXPECT_TRUE(file->KeyExists("software\\a [1]\\empty"));
+  const auto classed = "Software\\Classed";
+  EXPECT_EQ(file->QueryValue(classed, "quote\"d"),
+            (RegValue{kRegSz, StringToRegData("C:\\windows\\system32\\xaudio2_4.dll")}));
+  EXPECT_EQ(file->QueryValue(classed, "Unicode"),
+            (RegValue{kRegSz, StringToRegData("\xD0\xB0"
+                                              "b \xD0\xB0"
+                                              "g \xF0\x9F\x8C\x8E \x01"
+                                              "7")}));
+  EXPECT_EQ(file->QueryValue(classed, "Multi"),
+            (RegValue{kRegMultiSz, Bytes{'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}}));
+  EXPECT_EQ(file->QueryValue(classed, "D"), (RegValue{kRegDword, Bytes{42, 0, 0, 0}}));
+  EXPECT_EQ(file->QueryValue(classed, "Raw"), (RegValue{kRegMultiSz, Bytes{'r', 0}}));
+  EXPECT_EQ(file->QueryValue(classed, "Bin")->data.size(), 26u);
+  EXPECT_EQ(file->FindKey(classed)->Meta().className, "my \"class\"");
+  // "Software", "Software\Classes" and the like exist although no line names them.
+  EXPECT_EQ(file->KeyCount(), 10u);
+}
+
+TEST_F(WineRegistryFileTest, AcceptsCrLfMergesRepeatedKeysAndKeepsTheFirstCaseOfANames) {
+  const auto file = WineRegistryFile::Parse(
+      "WINE REGISTRY Version 2\r\n\r\n[Key] 1\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n\r\n"
+      "[KEY] 2\r\n\"A\"=\"3\"\r\n",
+      "x.reg", clock_);
+  ASSERT_TRUE(file->FullyUnderstood()) << file->Problems().front();
+  EXPECT_EQ(file->SubkeyNames(""), std::vector<std::string>{"Key"});
+  EXPECT_EQ(file->ValueNames("key"), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(file->QueryValue("key", "a"), (RegValue{kRegSz, StringToRegData("3")}));
+  EXPECT_EQ(file->Header(), "WINE REGISTRY Version 2\n");
+}
+
+TEST_F(WineRegistryFileTest, LinksAreKeptButNeverDescendedInto) {
+  const auto file = Parse(kWineForm);
+  const std::string link = "Software\\Classes\\Wow6432Node\\AppId";
+  EXPECT_TRUE(file->KeyExists(link));
+  EXPECT_TRUE(file->FindKey(link)->Meta().link);
+  EXPECT_EQ(file->QueryValue(link, "SymbolicLinkValue")->type, kRegLink);
+  EXPECT_TRUE(file->SubkeyNames(link).empty());
+  EXPECT_FALSE(file->KeyExists(link + "\\Anything"));
+  EXPECT_THROW(file->CreateKey(link + "\\Below"), RegistryError);
+  EXPECT_FALSE(file->Changed());
+}
+
+TEST_F(WineRegistryFileTest, ChangedKeysGetTheCurrentTimeAndUntouchedKeysKeepTheirs) {
+  const auto file = Parse(kWineForm);
+  file->SetValue("Software\\Classed", "D", RegValue{kRegDword, Bytes{1, 0, 0, 0}});
+  EXPECT_TRUE(file->Changed());
+  const std::string text = file->Serialize();
+  // 2030-01-01 as a FILETIME: (1893456000 + 11644473600) * 10^7.
+  EXPECT_NE(text.find("[Software\\\\Classed] 1893456000\n#time=1e0f6c0a005c000\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("[Software\\\\A \\[1\\]\\\\Empty] 1700000002\n#time=1da1a4d2e6d1802\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("\"D\"=dword:00000001\n"), std::string::npos);
+}
+
+TEST_F(WineRegistryFileTest, NewKeysAreSortedAtSaveAndImpliedKeysStayImplicit) {
+  const auto file = Parse("\n[Top\\\\Zeta] 5\n#time=1\n");
+  file->CreateKey("top\\beta\\leaf");
+  file->CreateKey("Top\\alpha");
+  EXPECT_THROW(file->SetValue("Top\\_under", "", RegValue{}), RegistryError);  // no such key
+  EXPECT_FALSE(file->KeyExists("Top\\_under"));
+  file->CreateKey("Top\\_under");
+  file->SetValue("Top\\_under", "z", RegValue{kRegSz, StringToRegData("z")});
+  file->SetValue("Top\\_under", "a", RegValue{kRegSz, StringToRegData("a")});
+
+  const std::string text = file->Serialize();
+  const auto at = [&](std::string_view needle) { return text.find(needle); };
+  // "_" sorts before letters; "Top" and "Top\beta" have only subkeys and are not written.
+  EXPECT_LT(at("[Top\\\\_under]"), at("[Top\\\\alpha]"));
+  EXPECT_LT(at("[Top\\\\alpha]"), at("[Top\\\\beta\\\\leaf]"));
+  EXPECT_LT(at("[Top\\\\beta\\\\leaf]"), at("[Top\\\\Zeta] 5\n#time=1\n"));
+  EXPECT_LT(at("\"a\"=\"a\""), at("\"z\"=\"z\""));
+  EXPECT_EQ(at("[Top]"), std::string::npos);
+  EXPECT_EQ(at("[Top\\\\beta]"), std::string::npos);
+
+  // Once its only subkey is gone, "beta" is an empty leaf and is written, with the new time.
+  EXPECT_TRUE(file->DeleteKey("Top\\beta\\leaf"));
+  EXPECT_NE(file->Serialize().find("[Top\\\\beta] 1893456000\n"), std::string::npos);
+}
+
+TEST_F(WineRegistryFileTest, ReadingAndSavingAnUnchangedFileWritesNothing) {
+  ScratchFolder folder;
+  const fs::path path = folder.Path() / "user.reg";
+  std::ofstream(path) << kHeader << kWineForm;
+  const auto file = WineRegistryFile::Load(path, clock_);
+  FaultInjectingFileWriter writer;
+  file->Save(writer);
+  EXPECT_EQ(writer.Attempts(), 0);
+}
+
+TEST_F(WineRegistryFileTest, SavesAtomicallyAndAnInterruptedSaveLeavesTheOldFile) {
+  ScratchFolder folder;
+  const fs::path path = folder.Path() / "user.reg";
+  const std::string original = std::string(kHeader) + std::string(kWineForm);
+  std::ofstream(path) << original;
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+
+  const auto file = WineRegistryFile::Load(path, clock_);
+  file->CreateKey("Software\\New");
+  file->SetValue("Software\\New", "v", RegValue{kRegSz, StringToRegData("w")});
+
+  FaultInjectingFileWriter failing;
+  failing.FailAfter(0, FaultInjectingFileWriter::Fault::kBeforeRename);
+  EXPECT_THROW(file->Save(failing), RegistryError);
+  EXPECT_EQ(ReadAll(path), original);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
+  EXPECT_TRUE(file->Changed());
+
+  AtomicFileWriter writer;
+  file->Save(writer);
+  EXPECT_FALSE(file->Changed());
+  EXPECT_EQ(ReadAll(path), file->Serialize());
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  const auto again = WineRegistryFile::Load(path, clock_);
+  EXPECT_EQ(again->QueryValue("software\\new", "V"), (RegValue{kRegSz, StringToRegData("w")}));
+}
+
+TEST_F(WineRegistryFileTest, AWriteBlockerRefusesEveryWriteBeforeAnythingChanges) {
+  const auto file = Parse(kWineForm);
+  file->SetWriteBlocker("Wine is running");
+  EXPECT_EQ(file->WriteBlocker(), "Wine is running");
+  EXPECT_THROW(file->CreateKey("Software\\X"), RegistryError);
+  EXPECT_THROW(file->SetValue("Software\\Classed", "D", RegValue{}), RegistryError);
+  EXPECT_THROW(file->DeleteValue("Software\\Classed", "D"), RegistryError);
+  EXPECT_THROW(file->DeleteKey("Software\\Classed"), RegistryError);
+  EXPECT_FALSE(file->Changed());
+  EXPECT_TRUE(file->KeyExists("Software\\Classed"));
+  file->SetWriteBlocker("");
+  file->CreateKey("Software\\X");
+  EXPECT_TRUE(file->Changed());
+}
+
+TEST_F(WineRegistryFileTest, LoadFailsOnlyWhenTheFileCannotBeRead) {
+  ScratchFolder folder;
+  EXPECT_THROW(WineRegistryFile::Load(folder.Path() / "missing.reg", clock_), RegistryError);
+  EXPECT_THROW(WineRegistryFile::Load(folder.Path(), clock_), RegistryError);
+  std::ofstream(folder.Path() / "empty.reg");
+  const auto empty = WineRegistryFile::Load(folder.Path() / "empty.reg", clock_);
+  EXPECT_FALSE(empty->FullyUnderstood());
+}
+
+struct BadFile {
+  const char* name;
+  std::string text;
+  std::size_t line;
+  const char* expected;             // part of the problem text
+  const char* stillRead = nullptr;  // a value (in key "Ok") that is read although the file is bad
+};
+
+std::string Body(std::string_view lines) {
+  return std::string(kHeader) + std::string(lines);
+}
+
+class BadWineFile : public ::testing::TestWithParam<BadFile> {};
+
+TEST_P(BadWineFile, IsReportedWithItsLineAndNeverWritten) {
+  const BadFile& bad = GetParam();
+  ScratchFolder folder;
+  const fs::path path = folder.Path() / "system.reg";
+  std::ofstream(path, std::ios::binary) << bad.text;
+  ManualClock clock;
+  const auto file = WineRegistryFile::Load(path, clock);
+
+  ASSERT_FALSE(file->FullyUnderstood());
+  const std::string first = file->Problems().front();
+  EXPECT_TRUE(first.starts_with(path.string() + ":" + std::to_string(bad.line) + ": expected"))
+      << first;
+  EXPECT_NE(first.find(bad.expected), std::string::npos) << first;
+  EXPECT_NE(file->WriteBlocker().find(path.string() + " was not fully understood: line " +
+                                      std::to_string(bad.line)),
+            std::string::npos)
+      << file->WriteBlocker();
+  EXPECT_TRUE(file->WriteBlocker().ends_with("; it is opened read-only"));
+  if (bad.stillRead != nullptr) {
+    EXPECT_TRUE(file->QueryValue("Ok", bad.stillRead).has_value()) << bad.stillRead;
+  }
+
+  EXPECT_THROW(file->CreateKey("New"), RegistryError);
+  EXPECT_THROW(file->SetValue("Ok", "x", RegValue{}), RegistryError);
+  AtomicFileWriter writer;
+  file->Save(writer);
+  EXPECT_EQ(ReadAll(path), bad.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadWineFile,
+    ::testing::Values(
+        BadFile{"WrongHeader", "WINE REGISTRY Version 3\n\n[Ok] 1\n\"a\"=\"b\"\n", 1,
+                "\"WINE REGISTRY Version 2\" as the first line, found \"WINE REGISTRY Version 3\""},
+        BadFile{"HeaderWithTrailingBlank", "WINE REGISTRY Version 2 \n", 1, "first line"},
+        BadFile{"Empty", "", 1, "found an empty file"},
+        BadFile{"UnknownArch", Body("#arch=arm64\n"), 5, "#arch=win32 or #arch=win64"},
+        BadFile{"UnparsableLine",
+                Body("\n[Ok] 1\n\"a\"=\"b\"\nthis is not a registry line\n\"c\"=\"d\"\n"), 8,
+                "a key line [...], a value", "c"},
+        BadFile{"ValueWithoutEquals", Body("\n[Ok] 1\n\"a\" \"b\"\n\"c\"=\"d\"\n"), 7,
+                "= after the value name", "c"},
+        BadFile{"BadEscape", Body("\n[Ok] 1\n\"a\"=\"C:\\Program Files\"\n\"c\"=\"d\"\n"), 7,
+                "a known escape, found \\P", "c"},
+        BadFile{"BadEscapeInKeyName", Body("\n[Ok\\\\\\q] 1\n\"a\"=\"b\"\n\n[Ok] 1\n\"c\"=\"d\"\n"),
+                6, "in the key name", "c"},
+        BadFile{"OddHex", Body("\n[Ok] 1\n\"a\"=hex:01,2,03\n\"c\"=\"d\"\n"), 7, "two hex digits",
+                "c"},
+        BadFile{"OddHexOnAContinuationLine",
+                Body("\n[Ok] 1\n\"a\"=hex:01,02,\\\n  03,4\n\"c\"=\"d\"\n"), 8, "two hex digits",
+                "c"},
+        BadFile{"BadDword", Body("\n[Ok] 1\n\"a\"=dword:xyz\n\"c\"=\"d\"\n"), 7, "dword:", "c"},
+        BadFile{"UnknownKeyOption", Body("\n[Ok] 1\n#volatile\n\"c\"=\"d\"\n"), 7,
+                "#time=, #class= or #link", "c"},
+        BadFile{"KeyLineWithoutBracket", Body("\n[Ok 1\n\"a\"=\"b\"\n"), 6, "closing ]"},
+        BadFile{"TruncatedInALine", Body("\n[Ok] 1\n\"c\"=\"d\"\n\"a\"=\"unfinished"), 8,
+                "the file stops in the middle of a line", "c"},
+        BadFile{"TruncatedInWrappedHex", Body("\n[Ok] 1\n\"c\"=\"d\"\n\"a\"=hex:01,02,\\\n"), 8,
+                "the file stops in the middle of a value", "c"},
+        BadFile{"InvalidUtf8", Body("\n[Ok] 1\n\"a\"=\"\xC3(\"\n\"c\"=\"d\"\n"), 7,
+                "expected UTF-8 text", "c"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WineRegistryFileTest, ProblemsAreCappedAndCounted) {
+  std::string text = "\n[Ok] 1\n";
+  for (int i = 0; i < 150; ++i)
+    text += "garbage\n";
+  const auto file = Parse(text);
+  const std::vector<std::string> problems = file->Problems();
+  ASSERT_EQ(problems.size(), WineRegistryFile::kMaxProblems + 1);
+  EXPECT_EQ(problems.back(), "user.reg: 50 more problems");
+}
+
+TEST(WineRegistryFileFreshPrefix, ReadingAndWritingWinesOwnFilesGivesTheSameBytes) {
+  const auto prefix = testsupport::FreshWinePrefix();
+  if (!prefix) GTEST_SKIP() << testsupport::kWineMissing;
+  ManualClock clock;
+  for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
+    const auto file = WineRegistryFile::Load(*prefix / name, clock);
+    ASSERT_TRUE(file->FullyUnderstood()) << file->Problems().front();
+    EXPECT_EQ(file->Serialize(), ReadAll(*prefix / name)) << name;
+    EXPECT_TRUE(file->WriteBlocker().empty());
+  }
+  const auto machine = WineRegistryFile::Load(*prefix / "system.reg", clock);
+  EXPECT_EQ(machine->RelativeTo(), "REGISTRY\\Machine");
+  EXPECT_EQ(machine->QueryValue("Software\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot"),
+            (RegValue{kRegSz, StringToRegData("C:\\windows")}));
+  // The 32-bit view of the classes is a link: its target's subkeys are not listed twice.
+  const std::string link = "Software\\Wow6432Node\\Classes";
+  EXPECT_TRUE(machine->FindKey(link)->Meta().link);
+  EXPECT_TRUE(machine->SubkeyNames(link).empty());
+  EXPECT_FALSE(machine->KeyExists(link + "\\CLSID"));
+  EXPECT_TRUE(machine->KeyExists("Software\\Classes\\CLSID"));
+}
+
+}  // namespace
+}  // namespace ordrex

@@ -1,0 +1,206 @@
+#include "platform/wine/wineserver.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "platform/text.h"
+#include "platform/wine/wine_registry_file.h"
+#include "support/fresh_prefix.h"
+
+namespace ordrex {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ScratchFolder;
+
+std::string ServerLeaf(const fs::path& prefix) {
+  struct stat info {};
+  EXPECT_EQ(stat(prefix.c_str(), &info), 0);
+  char leaf[64];
+  std::snprintf(leaf, sizeof leaf, "server-%llx-%llx", static_cast<unsigned long long>(info.st_dev),
+                static_cast<unsigned long long>(info.st_ino));
+  return leaf;
+}
+
+// Sets TMPDIR for one test and puts the old value back.
+class TmpdirOverride {
+ public:
+  explicit TmpdirOverride(const fs::path& dir) {
+    if (const char* old = std::getenv("TMPDIR")) old_ = old;
+    setenv("TMPDIR", dir.c_str(), 1);
+  }
+  ~TmpdirOverride() {
+    if (old_) {
+      setenv("TMPDIR", old_->c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+// A child process that holds a POSIX write lock on `lock` the way a wineserver does, until it
+// is killed.
+class LockHolder {
+ public:
+  explicit LockHolder(const fs::path& lock) {
+    int ready[2];
+    if (pipe(ready) != 0) throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(ready[0]);
+      const int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
+      struct flock hold {};
+      hold.l_type = F_WRLCK;
+      hold.l_whence = SEEK_SET;
+      if (fd < 0 || fcntl(fd, F_SETLK, &hold) != 0) _exit(1);
+      if (write(ready[1], "1", 1) != 1) _exit(1);
+      for (;;)
+        pause();
+    }
+    close(ready[1]);
+    char byte = 0;
+    const bool locked = read(ready[0], &byte, 1) == 1;
+    close(ready[0]);
+    if (!locked) {
+      Stop();
+      throw std::runtime_error("the child could not take the lock");
+    }
+  }
+  ~LockHolder() { Stop(); }
+  pid_t Pid() const { return pid_; }
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+TEST(WineserverFolders, AreNamedAfterThePrefixFolderInBothPlaces) {
+  ScratchFolder scratch;
+  const fs::path prefix = scratch.Path() / "prefix";
+  EXPECT_TRUE(WineserverFolders(prefix).empty());
+  fs::create_directory(prefix);
+  const std::string leaf = ServerLeaf(prefix);
+  const fs::path upstream = fs::path("/tmp") / (".wine-" + std::to_string(getuid())) / leaf;
+
+  EXPECT_EQ(WineserverFolders(prefix), std::vector<fs::path>{upstream});
+
+  TmpdirOverride tmpdir(scratch.Path());
+  std::ofstream(prefix / "wineserver") << "wine-AbC123\n";
+  const std::vector<fs::path> folders = WineserverFolders(prefix);
+  ASSERT_EQ(folders.size(), 3u);
+  EXPECT_EQ(folders[0], scratch.Path() / "wine-AbC123" / leaf);
+  EXPECT_EQ(folders[1], fs::path("/tmp/wine-AbC123") / leaf);
+  EXPECT_EQ(folders[2], upstream);
+
+  // Only a plain folder name is believed.
+  std::ofstream(prefix / "wineserver") << "../../etc\n";
+  EXPECT_EQ(WineserverFolders(prefix), std::vector<fs::path>{upstream});
+}
+
+TEST(FindWineserverPid, ReportsTheProcessHoldingTheLockInTheDebianFolder) {
+  ScratchFolder scratch;
+  TmpdirOverride tmpdir(scratch.Path());
+  const fs::path prefix = scratch.Path() / "prefix";
+  fs::create_directory(prefix);
+  std::ofstream(prefix / "wineserver") << "wine-test\n";
+  const fs::path server = scratch.Path() / "wine-test" / ServerLeaf(prefix);
+  fs::create_directories(server);
+
+  // What a crashed server leaves behind proves nothing.
+  std::ofstream(server / "socket");
+  std::ofstream(server / "lock");
+  EXPECT_EQ(FindWineserverPid(prefix), std::nullopt);
+
+  LockHolder holder(server / "lock");
+  const std::optional<int> pid = FindWineserverPid(prefix);
+  ASSERT_TRUE(pid.has_value());
+  EXPECT_EQ(*pid, holder.Pid());
+  EXPECT_EQ(WineRunningMessage(*pid),
+            "Wine is running in this prefix (wineserver pid " + std::to_string(holder.Pid()) +
+                "). Close its programs or run 'wineserver -k', then try again.");
+
+  // The store refuses every write with that message, and nothing changes.
+  ManualClock clock;
+  const auto file = WineRegistryFile::Parse("WINE REGISTRY Version 2\n\n[Key] 1\n\"a\"=\"b\"\n",
+                                            prefix / "user.reg", clock);
+  file->SetWriteBlocker(WineRunningMessage(*pid));
+  try {
+    file->SetValue("Key", "a", RegValue{kRegSz, StringToRegData("c")});
+    ADD_FAILURE() << "the write went through";
+  } catch (const RegistryError& error) {
+    EXPECT_EQ(error.what(), WineRunningMessage(*pid));
+  }
+  EXPECT_FALSE(file->Changed());
+
+  holder.Stop();
+  EXPECT_EQ(FindWineserverPid(prefix), std::nullopt);
+}
+
+TEST(FindWineserverPid, ReportsTheProcessHoldingTheLockInTheUpstreamFolder) {
+  ScratchFolder scratch;
+  const fs::path prefix = scratch.Path() / "prefix";
+  fs::create_directory(prefix);
+  const fs::path root = fs::path("/tmp") / (".wine-" + std::to_string(getuid()));
+  const bool madeRoot = !fs::exists(root);
+  if (madeRoot) fs::create_directory(root);
+  fs::permissions(root, fs::perms::owner_all);
+  const fs::path server = root / ServerLeaf(prefix);
+  fs::create_directory(server);
+  {
+    LockHolder holder(server / "lock");
+    EXPECT_EQ(FindWineserverPid(prefix), holder.Pid());
+  }
+  EXPECT_EQ(FindWineserverPid(prefix), std::nullopt);
+  fs::remove_all(server);
+  if (madeRoot) fs::remove(root);
+}
+
+std::optional<int> WaitForServer(const fs::path& prefix, bool running) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  std::optional<int> pid = FindWineserverPid(prefix);
+  while (pid.has_value() != running && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    pid = FindWineserverPid(prefix);
+  }
+  return pid;
+}
+
+TEST(FindWineserverPid, FindsARealWineserverAndNoticesWhenItStops) {
+  const auto fresh = testsupport::FreshWinePrefix();
+  if (!fresh) GTEST_SKIP() << testsupport::kWineMissing;
+  testsupport::PrefixCopy copy(*fresh, testsupport::PrefixCopyScope::kWithoutSystemFiles);
+  EXPECT_EQ(FindWineserverPid(copy.Path()), std::nullopt);
+
+  const auto env = testsupport::WineEnvironment(copy.Path());
+  const testsupport::ProcessResult started = testsupport::RunProcess({"wineserver", "-p"}, env);
+  ASSERT_EQ(started.exitCode, 0) << started.output;
+  const std::optional<int> pid = WaitForServer(copy.Path(), true);
+  ASSERT_TRUE(pid.has_value()) << "no lock found in any of the server folders";
+  std::ifstream comm("/proc/" + std::to_string(*pid) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  EXPECT_TRUE(name.starts_with("wineserver")) << name;
+
+  testsupport::RunProcess({"wineserver", "-k"}, env);
+  EXPECT_EQ(WaitForServer(copy.Path(), false), std::nullopt);
+}
+
+}  // namespace
+}  // namespace ordrex
