@@ -2,6 +2,7 @@
 
 #include "app/cli/json_writer.h"
 #include "app/cli/scan_report.h"
+#include "app/cli/user_settings.h"
 #include "engine/ordrex.h"
 
 namespace ordrex::cli {
@@ -23,6 +24,8 @@ int ScanCommand::Run() {
   if (target == nullptr) return kExitUsage;
 
   TOrdrex engine(*target, context_.clock);
+  UserSettings settings(context_);
+  settings.BindEngine(engine);
   if (!only_.empty()) EnableOnly(engine, only_);
   const bool showProgress = context_.interactive && !json_;
   if (showProgress) context_.out << "Scanning " << target->Location() << "\n";

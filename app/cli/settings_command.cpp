@@ -104,7 +104,7 @@ int SettingsCommand::Usage(const std::string& message) {
 
 int SettingsCommand::Show(UserSettings& settings) {
   CategoryCatalog catalog(context_.clock);
-  settings.BindEngine(catalog.Engine());
+  settings.ReadSelection(catalog.Engine());
   const SettingsModel& model = settings.Model();
   auto& out = context_.out;
   const auto line = [&out](const std::string& name, const std::string& value) {
@@ -134,7 +134,7 @@ int SettingsCommand::Show(UserSettings& settings) {
 int SettingsCommand::Set(UserSettings& settings) {
   SettingsModel& model = settings.Model();
   CategoryCatalog catalog(context_.clock);
-  settings.BindEngine(catalog.Engine());
+  settings.ReadSelection(catalog.Engine());
 
   std::string note;
   if (SameText(name_, kNumberBackupName)) {

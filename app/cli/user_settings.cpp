@@ -33,12 +33,20 @@ void UserSettings::SaveStoreQuietly() {
   }
 }
 
-void UserSettings::BindEngine(TOrdrex& engine) {
+void UserSettings::ReadSelection(TOrdrex& engine) {
   // The conversion deletes the old values, so it must reach the file at once or it would be
   // repeated over whatever the user chose in between.
   if (ConvertLegacySelection(store_->Roots(), engine) > 0) SaveStoreQuietly();
   LoadSelection(store_->Roots(), model_, engine);
+}
+
+void UserSettings::BindEngine(TOrdrex& engine) {
+  ReadSelection(engine);
   model_.ApplyTo(engine);
+  TIgnoreList& ignore = Ignore();
+  engine.IsIgnored = [&ignore](std::string_view text, IgnoreScope scope) {
+    return ignore.IsIgnored(text, scope);
+  };
 }
 
 bool UserSettings::Save() {

@@ -22,9 +22,12 @@ class UserSettings {
   SettingsModel& Model() { return model_; }
   SettingsStore& Store() { return *store_; }
 
-  // Takes over an older version's numbered selection, reads the category selection, and puts
-  // it and the whole-drive shortcut switches into the engine. A verb that chooses categories
-  // itself (--only) does so afterwards.
+  // Takes over an older version's numbered selection and reads the category selection of the
+  // engine's listed categories into the model.
+  void ReadSelection(TOrdrex& engine);
+  // ReadSelection, then puts the selection and the whole-drive shortcut switches into the
+  // engine and binds the ignore list into its problem filter (this object must outlive the
+  // engine's scans). A verb that chooses categories itself (--only) does so afterwards.
   void BindEngine(TOrdrex& engine);
 
   // Writes the model and saves the file. On failure prints why on stderr and returns false.

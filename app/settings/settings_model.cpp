@@ -18,8 +18,11 @@ void SettingsModel::SetNumberBackup(int count) {
 }
 
 std::filesystem::path SettingsModel::EffectiveBackupDir(const UserPaths& paths) const {
-  if (Trim(BackupDir).empty()) return paths.DefaultBackupDir();
-  return std::filesystem::path(BackupDir);
+  // A relative folder (or a Windows path from an older version's settings) would land in
+  // whatever folder is current: backups go to the default folder instead.
+  const std::filesystem::path folder(Trim(BackupDir));
+  if (folder.empty() || !folder.is_absolute()) return paths.DefaultBackupDir();
+  return folder;
 }
 
 void SettingsModel::SetAllFolder(bool on) {

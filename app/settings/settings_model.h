@@ -51,7 +51,8 @@ class SettingsModel {
 
   // "Backup_Dir" as stored; empty means the default backup folder.
   std::string BackupDir;
-  // The folder backups go to: BackupDir, or the user's default folder when it is empty.
+  // The folder backups go to: BackupDir, or the user's default folder when it is empty or
+  // not an absolute path.
   std::filesystem::path EffectiveBackupDir(const UserPaths& paths) const;
 
   // "Dos_Drive" and "Windows_Drive": the shortcut categories walk the whole system drive.

@@ -44,6 +44,18 @@ TEST(UserPathsTest, FollowsTheXdgFoldersAndFallsBackToHome) {
   EXPECT_EQ(home.DataDir(), "/h/.local/share/zentrix");
 }
 
+TEST(SettingsModelTest, BackupsNeverGoToTheCurrentFolder) {
+  const UserPaths paths("/c/zentrix", "/d/zentrix");
+  SettingsModel model;
+  EXPECT_EQ(model.EffectiveBackupDir(paths), "/d/zentrix/Backup/");
+  model.BackupDir = "Backup";
+  EXPECT_EQ(model.EffectiveBackupDir(paths), "/d/zentrix/Backup/");
+  model.BackupDir = R"(C:\Program Files\Zentrix\Backup\)";
+  EXPECT_EQ(model.EffectiveBackupDir(paths), "/d/zentrix/Backup/");
+  model.BackupDir = "/srv/backup";
+  EXPECT_EQ(model.EffectiveBackupDir(paths), "/srv/backup");
+}
+
 TEST_F(SettingsStoreTest, FirstStartWritesTheDefaultsAndTheyComeBackAfterARestart) {
   {
     auto store = SettingsStore::Open(paths_);
