@@ -39,6 +39,15 @@ void CheckInPathList(TOrdrex& engine, RootHandle root, const std::string& key,
   }
 }
 
+// Keys Windows itself keeps under SOFTWARE, empty on many systems: no vendor left them behind.
+bool IsSystemSoftwareKey(std::string_view name) {
+  for (const char* own : {"Secure", "Classes", "Clients", "Microsoft", "Policies",
+                          "Registered Applications", "RegisteredApplications", "Wow6432Node"}) {
+    if (SameText(name, own)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void ScanAppPaths(TOrdrex& engine, TRegistry& reg) {
@@ -123,7 +132,7 @@ void ScanOldSoftware(TOrdrex& engine, TRegistry& reg) {
   const std::string base = "\\SOFTWARE\\";
   ForEachName(engine, engine.OldSoftware, reg, base, NameKind::Subkeys,
               [&](const std::string& name) {
-                if (SameText(name, "Secure")) return;
+                if (IsSystemSoftwareKey(name)) return;
                 const std::string key = base + name;
                 if (!reg.OpenKey(key, false)) return;
                 if (!reg.GetKeyNames().empty() || !reg.GetValueNames().empty()) return;

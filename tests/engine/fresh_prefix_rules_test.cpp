@@ -34,9 +34,20 @@ TEST(FreshPrefixRules, ReportNothing) {
   engine.Windows.ScanWholeDrive = true;
   RunScan(engine);
   EXPECT_EQ(engine.EndedEarly, "");
+  // Wine 8 registers two things it never supplies: the font "MS Serif" (serife.fon is in no
+  // Wine font package) and the WPF font cache service (its program comes only with wine-mono).
+  // They are stale in every prefix, so they are found; nothing else may be.
+  const std::vector<std::string> wineOwn = {
+      R"(\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts\ | MS Serif | serife.fon | Font not found)",
+      R"(\SYSTEM\CurrentControlSet\Services\FontCache3.0.0.0 | ImagePath | )"
+      R"(C:\windows\Microsoft.Net\Framework\v3.0\wpf\presentationfontcache.exe | File not found)"};
   for (int index : mine) {
     const TCustomOrdrex& category = *engine.Category(index);
-    EXPECT_THAT(Lines(category), IsEmpty()) << category.Title;
+    std::vector<std::string> lines = Lines(category);
+    std::erase_if(lines, [&](const std::string& line) {
+      return std::find(wineOwn.begin(), wineOwn.end(), line) != wineOwn.end();
+    });
+    EXPECT_THAT(lines, IsEmpty()) << category.Title;
   }
 }
 

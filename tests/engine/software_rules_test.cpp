@@ -151,6 +151,9 @@ TEST(OldSoftwareRule, EmptyVendorKeysOnBothRootsButNeverSecure) {
       .User(R"(Software\Secure)")
       .User(R"(Software\Busy)", {Sz("x", "y")})
       .Machine(R"(Software\OldVendor)")
+      // Keys of Windows itself, empty on many systems.
+      .Machine(R"(Software\Policies)")
+      .Machine(R"(Software\Registered Applications)")
       .Machine(R"(Software\Parent\Child)");
   OpenedPrefix opened = OpenWithOnly(prefix, {kOldSoftwareIndex});
   RunScan(*opened.engine);
