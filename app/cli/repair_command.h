@@ -1,8 +1,11 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
 
 #include "app/cli/cli_context.h"
+#include "app/cli/target_options.h"
 
 namespace ordrex::cli {
 
@@ -14,7 +17,15 @@ class RepairCommand {
   int Run();
 
  private:
+  // Asks on the terminal; no answer (end of input) is no.
+  bool Confirm(const std::string& question);
+
   CliContext& context_;
+  TargetOptions target_;
+  bool yes_ = false;
+  bool noBackup_ = false;
+  std::vector<std::string> searchDirs_;
+  bool json_ = false;
 };
 
 }  // namespace ordrex::cli

@@ -3,6 +3,7 @@
 // registration at the found file.
 
 #include "engine/repair/repair_helpers.h"
+#include "platform/text.h"
 
 namespace ordrex {
 
@@ -51,7 +52,20 @@ void TIScan::Repair(TBackupLines& lines) {
 }
 
 void TPopupScan::Repair(TBackupLines& lines) {
-  repair::RunRepair(*this, lines, DeleteKeysOn(kClassesRoot));
+  RepairPlan plan = DeleteKeysOn(kClassesRoot);
+  plan.step = [](RepairScope& scope, const TFixingList& problem) {
+    const StepResult result = repair::BackupAndDeleteKey(scope, kClassesRoot, problem.Key);
+    // The list of handlers goes with its last handler, as the scan would report it next time
+    // ("Empty").
+    const std::string handlers = repair::SplitLastComponent(problem.Key).parent;
+    if (result == StepResult::Repaired &&
+        SameText(repair::SplitLastComponent(handlers).last, "ContextMenuHandlers") &&
+        repair::IsBareKey(scope, kClassesRoot, handlers, false)) {
+      repair::BackupAndDeleteKey(scope, kClassesRoot, handlers);
+    }
+    return result;
+  };
+  repair::RunRepair(*this, lines, plan);
 }
 
 // System Extensions finds nothing, so there is nothing to repair.

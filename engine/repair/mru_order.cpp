@@ -157,9 +157,9 @@ void RepairMRUListEx(RepairScope& scope, const std::string& key,
       throw RegistryError("the list could not be backed up");
     }
     const NumberListPlan plan = PlanNumberList(list->data, deletedIndexes);
-    if (!plan.tooLong && plan.newList.empty()) {
-      reg.DeleteValue("MRUListEx");
-    } else if (!plan.tooLong) {
+    // With every entry gone the list is the end mark alone, as the shell keeps an empty list
+    // (without any value the key would be an empty list of its own to the next scan).
+    if (!plan.tooLong) {
       ApplyRenames(scope, plan.renames);
       Bytes data;
       for (std::uint32_t number : plan.newList)

@@ -43,8 +43,8 @@ NumberListPlan PlanNumberList(const Bytes& data, const std::set<std::uint32_t>& 
 // Closes the key.
 void RepairMRUList(RepairScope& scope, const std::string& key,
                    const std::vector<std::string>& deletedLetters);
-// The same for "MRUListEx"; the new list ends with the end mark. Deletes "MRUListEx" when no
-// entry is left. Closes the key.
+// The same for "MRUListEx"; the new list ends with the end mark (and is the end mark alone
+// when no entry is left). Closes the key.
 void RepairMRUListEx(RepairScope& scope, const std::string& key,
                      const std::set<std::uint32_t>& deletedIndexes);
 

@@ -74,9 +74,77 @@ StepResult BackupAndDeleteKey(RepairScope& scope, RootHandle root, std::string_v
   return StepResult::Repaired;
 }
 
+namespace {
+
+// What a correction of one string value would do.
+struct FixPlan {
+  StepResult verdict = StepResult::Skipped;  // Skipped: nothing to change; Repaired: done
+                                             // already; Failed: the value lost the path
+  bool change = false;                       // the value holds the path: write `text`
+  TRegDataType kind = rdUnknown;
+  std::string current;
+  std::string text;
+};
+
+FixPlan PlanFix(RepairScope& scope, const TRegistry& reg, RootHandle root, std::string_view name,
+                std::string_view oldText, std::string_view newText) {
+  FixPlan plan;
+  plan.kind = reg.GetDataType(name);
+  if (!reg.ValueExists(name) || (plan.kind != rdString && plan.kind != rdExpandString)) {
+    return plan;
+  }
+  plan.current = reg.ReadString(name);
+  const std::string written =
+      plan.kind == rdString ? std::string(newText)
+                            : scope.Engine().Paths().CollapseEnvPath(newText, SystemWideRoot(root));
+  // The same entry reached twice (through HKEY_CLASSES_ROOT and the classes branch it shows):
+  // the first correction stands.
+  if (FindText(plan.current, written) != std::string::npos) {
+    plan.verdict = StepResult::Repaired;
+    return plan;
+  }
+  if (FindText(plan.current, oldText) == std::string::npos) {
+    plan.verdict = StepResult::Failed;
+    return plan;
+  }
+  plan.change = true;
+  plan.text = ReplaceAllText(plan.current, oldText, written);
+  return plan;
+}
+
+StepResult FailFix(RepairScope& scope, std::string_view key, std::string_view name,
+                   const std::string& current) {
+  scope.Fail("WriteFix error on " + std::string(key) + ", Value: " + std::string(name) +
+             ", Data: " + current + " ");
+  return StepResult::Failed;
+}
+
+// Opens the key in an accessor of its own and plans the correction; a read that fails is the
+// correction's failure.
+StepResult InspectFix(RepairScope& scope, TRegistry& reg, RootHandle root, std::string_view key,
+                      std::string_view name, std::string_view oldText, std::string_view newText,
+                      FixPlan& plan) {
+  if (!reg.OpenKey(key, false)) return StepResult::Skipped;
+  try {
+    plan = PlanFix(scope, reg, root, name, oldText, newText);
+  } catch (const std::exception&) {
+    return FailFix(scope, key, name, plan.current);
+  }
+  if (plan.verdict == StepResult::Failed) return FailFix(scope, key, name, plan.current);
+  return plan.verdict;
+}
+
+}  // namespace
+
 StepResult BackupKeyAndFix(RepairScope& scope, RootHandle root, std::string_view key,
                            std::string_view name, std::string_view oldText,
                            std::string_view newText) {
+  // Nothing to change means nothing to back up: a backup taken of an entry corrected already
+  // (through another path to the same key) would give back the corrected text on restore.
+  TRegistry probe(scope.Engine().GetTarget(), root);
+  FixPlan plan;
+  const StepResult inspected = InspectFix(scope, probe, root, key, name, oldText, newText, plan);
+  if (!plan.change) return inspected;
   if (!BackupKey(scope, root, key)) {
     scope.Fail(scope.Category().Title + " repair refused on " + std::string(key) +
                ": the path names a whole root key");
@@ -161,6 +229,18 @@ std::string AbsoluteKey(std::string_view key) {
   return key.starts_with("\\") ? std::string(key) : "\\" + std::string(key);
 }
 
+KeySplit SplitLastComponent(std::string_view key) {
+  const std::size_t cut = key.find_last_of('\\');
+  if (cut == std::string_view::npos) return {"", std::string(key)};
+  return {std::string(key.substr(0, cut)), std::string(key.substr(cut + 1))};
+}
+
+bool IsBareKey(RepairScope& scope, RootHandle root, std::string_view key, bool noValues) {
+  TRegistry reg(scope.Engine().GetTarget(), root);
+  if (!reg.OpenKey(AbsoluteKey(key), false)) return false;
+  return reg.GetKeyNames().empty() && (!noValues || reg.GetValueNames().empty());
+}
+
 bool SystemWideRoot(RootHandle root) {
   return root == kLocalMachine || root == kClassesRoot;
 }
@@ -168,26 +248,17 @@ bool SystemWideRoot(RootHandle root) {
 StepResult WriteFix(RepairScope& scope, RootHandle root, std::string_view key,
                     std::string_view name, std::string_view oldText, std::string_view newText) {
   TRegistry reg(scope.Engine().GetTarget(), root);
-  if (!reg.OpenKey(key, false)) return StepResult::Skipped;
-  const TRegDataType kind = reg.GetDataType(name);
-  if (kind != rdString && kind != rdExpandString) return StepResult::Skipped;
-  std::string current;
+  FixPlan plan;
+  const StepResult inspected = InspectFix(scope, reg, root, key, name, oldText, newText, plan);
+  if (!plan.change) return inspected;
   try {
-    current = reg.ReadString(name);
-    if (FindText(current, oldText) == std::string::npos) {
-      throw RegistryError("the value no longer holds the missing path");
-    }
-    if (kind == rdString) {
-      reg.WriteString(name, ReplaceAllText(current, oldText, newText));
+    if (plan.kind == rdString) {
+      reg.WriteString(name, plan.text);
     } else {
-      const std::string collapsed =
-          scope.Engine().Paths().CollapseEnvPath(newText, SystemWideRoot(root));
-      reg.WriteExpandString(name, ReplaceAllText(current, oldText, collapsed));
+      reg.WriteExpandString(name, plan.text);
     }
   } catch (const std::exception&) {
-    scope.Fail("WriteFix error on " + std::string(key) + ", Value: " + std::string(name) +
-               ", Data: " + current + " ");
-    return StepResult::Failed;
+    return FailFix(scope, key, name, plan.current);
   }
   return StepResult::Repaired;
 }

@@ -61,6 +61,15 @@ RepairPlan DeleteValuesPlan(RootHandle root, const std::string& key);
 void ExportSingleValue(RepairScope& scope, RootHandle root, std::string_view key,
                        std::string_view name);
 
+// A key path taken apart at its last backslash.
+struct KeySplit {
+  std::string parent;  // without the last component and its backslash
+  std::string last;
+};
+KeySplit SplitLastComponent(std::string_view key);
+// The key exists and has no subkeys (and, with noValues, no values either).
+bool IsBareKey(RepairScope& scope, RootHandle root, std::string_view key, bool noValues);
+
 // The key path with its leading backslash (from the root, whatever key is open).
 std::string AbsoluteKey(std::string_view key);
 

@@ -11,16 +11,8 @@ using repair::RepairPlan;
 using repair::RepairScope;
 using repair::StepResult;
 
-struct KeySplit {
-  std::string parent;  // without the last component and its backslash
-  std::string last;
-};
-
-KeySplit SplitLastComponent(const std::string& key) {
-  const std::size_t cut = key.find_last_of('\\');
-  if (cut == std::string::npos) return {"", key};
-  return {key.substr(0, cut), key.substr(cut + 1)};
-}
+using repair::KeySplit;
+using repair::SplitLastComponent;
 
 // An application whose "shell" key went has no verbs left to offer: unless it has other
 // subkeys, it is marked so that the shell stops listing it. The backup removes the mark again.
@@ -37,6 +29,15 @@ void MarkNoOpenWith(RepairScope& scope, RootHandle root, const std::string& appK
   reg.CloseKey();
 }
 
+// The application's "shell" key goes with the application's last verb, as the scan would
+// report it next time ("Data empty"); the application is then marked.
+void RemoveShellKey(RepairScope& scope, RootHandle root, const std::string& shellKey) {
+  const KeySplit split = SplitLastComponent(shellKey);
+  if (repair::BackupAndDeleteKey(scope, root, shellKey) == StepResult::Repaired) {
+    MarkNoOpenWith(scope, root, split.parent);
+  }
+}
+
 // A problem on a verb's command key: the program it names was found elsewhere (the command is
 // corrected) or not (the whole verb goes). A problem on the application's "shell" key or on
 // the application key itself: that key goes.
@@ -44,13 +45,24 @@ StepResult RepairOpenWith(RepairScope& scope, const TFixingList& problem) {
   const RootHandle root = problem.RootKey;
   const KeySplit split = SplitLastComponent(problem.Key);
   if (SameText(split.last, "command") && !split.parent.empty()) {
-    return repair::CorrectOrDeleteKey(scope, problem, "", split.parent);
+    const StepResult result = repair::CorrectOrDeleteKey(scope, problem, "", split.parent);
+    const std::string shellKey = SplitLastComponent(split.parent).parent;
+    if (result == StepResult::Repaired && repair::SolutionOf(problem) == nullptr &&
+        SameText(SplitLastComponent(shellKey).last, "shell") &&
+        repair::IsBareKey(scope, root, shellKey, false)) {
+      TRegistry probe(scope.Engine().GetTarget(), root);
+      if (probe.OpenKey(shellKey, false) && !probe.ValueExists("FriendlyCache")) {
+        RemoveShellKey(scope, root, shellKey);
+      }
+    }
+    return result;
   }
-  const StepResult result = repair::BackupAndDeleteKey(scope, root, problem.Key);
-  if (result == StepResult::Repaired && SameText(split.last, "shell") && !split.parent.empty()) {
-    MarkNoOpenWith(scope, root, split.parent);
+  if (SameText(split.last, "shell") && !split.parent.empty()) {
+    const StepResult result = repair::BackupAndDeleteKey(scope, root, problem.Key);
+    if (result == StepResult::Repaired) MarkNoOpenWith(scope, root, split.parent);
+    return result;
   }
-  return result;
+  return repair::BackupAndDeleteKey(scope, root, problem.Key);
 }
 
 }  // namespace
@@ -76,7 +88,16 @@ void TFileAssociateScan::Repair(TBackupLines& lines) {
   plan.step = [](RepairScope& scope, const TFixingList& problem) {
     // A class listed under OpenWithProgids that is not registered: only that entry goes.
     if (!problem.Value.empty()) {
-      return repair::BackupAndDeleteValue(scope, problem.RootKey, problem.Key, problem.Value);
+      const StepResult result =
+          repair::BackupAndDeleteValue(scope, problem.RootKey, problem.Key, problem.Value);
+      // An extension whose last class went is no longer associated at all: it goes as the
+      // scan would report it next time.
+      const KeySplit split = SplitLastComponent(problem.Key);
+      if (result == StepResult::Repaired && SameText(split.last, "OpenWithProgids") &&
+          !split.parent.empty() && repair::IsBareKey(scope, problem.RootKey, problem.Key, true)) {
+        repair::BackupAndDeleteKey(scope, problem.RootKey, split.parent);
+      }
+      return result;
     }
     return repair::CorrectOrDeleteKey(scope, problem, "", problem.Key);
   };

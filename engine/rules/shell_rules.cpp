@@ -45,6 +45,17 @@ void ReportMissingFile(TOrdrex& engine, TCustomOrdrex& category, RootHandle root
                     !engine.Paths().IsSystemFile(path), true);
 }
 
+// The shell reads the handler lists of these classes for every file, folder or drive. Windows
+// and Wine create them (empty, when nothing has added a handler yet) and programs add to them:
+// an empty list there is the system's own, not something left behind.
+bool IsShellAnchorClass(std::string_view key) {
+  for (const char* anchor :
+       {"\\*", "\\AllFilesystemObjects", "\\Directory", "\\Drive", "\\Folder"}) {
+    if (SameText(key, anchor)) return true;
+  }
+  return false;
+}
+
 // Context-menu handlers are registered classes, named by their identifier or holding it as
 // their default value.
 void CheckContextMenuHandlers(TOrdrex& engine, TRegistry& reg, const std::string& key) {
@@ -55,7 +66,7 @@ void CheckContextMenuHandlers(TOrdrex& engine, TRegistry& reg, const std::string
   std::vector<std::string> names = reg.GetKeyNames();
   reg.CloseKey();
   if (names.empty()) {
-    ReportEntry(engine, category, root, kEmpty, handlers, "", "");
+    if (!IsShellAnchorClass(key)) ReportEntry(engine, category, root, kEmpty, handlers, "", "");
     return;
   }
   std::sort(names.begin(), names.end(),
@@ -78,13 +89,11 @@ void CheckContextMenuHandlers(TOrdrex& engine, TRegistry& reg, const std::string
   }
 }
 
-// Only the default value and no subkeys: the key says nothing at all.
-bool HoldsNothingButDefault(const TRegistry& reg) {
-  if (!reg.GetKeyNames().empty()) return false;
-  for (const std::string& name : reg.GetValueNames()) {
-    if (!name.empty()) return false;
-  }
-  return true;
+// Values besides the default value (a content type, a perceived type) of the open key.
+bool HasNamedValues(const TRegistry& reg) {
+  const std::vector<std::string> names = reg.GetValueNames();
+  return std::any_of(names.begin(), names.end(),
+                     [](const std::string& name) { return !name.empty(); });
 }
 
 void CheckClassKey(TOrdrex& engine, TRegistry& reg, const std::string& key) {
@@ -111,16 +120,22 @@ void CheckAssociation(TOrdrex& engine, TRegistry& reg, const std::string& key) {
     reg.CloseKey();
     return;
   }
-  if (data.empty() && HoldsNothingButDefault(reg)) {
+  const bool namedValues = HasNamedValues(reg);
+  // Only an empty default value and nothing else: the key says nothing at all.
+  if (data.empty() && !namedValues && reg.GetKeyNames().empty()) {
     ReportEntry(engine, category, root, kDataEmpty, key, "", "");
   }
   reg.CloseKey();
   // An extension key sits right below the root; in the pass over HKLM's classes branch every
   // key starts "\S", so extensions there are tested as classes.
   if (key.size() > 1 && key[1] == '.') {
-    if (data.empty()) return;
-    if (!reg.KeyExists("\\" + data))
+    // An extension that still describes its files (its content type feeds the MIME mapping,
+    // its perceived type the shell) is in use without its class; the repair, which deletes
+    // the key, would lose that.
+    if (data.empty() || namedValues) return;
+    if (!reg.KeyExists("\\" + data)) {
       ReportEntry(engine, category, root, kNotAssociated, key, "", data);
+    }
     return;
   }
   CheckClassKey(engine, reg, key);

@@ -1,5 +1,7 @@
 #include "platform/wine/wine_prefix_target.h"
 
+#include <utility>
+
 #include "platform/lnk_shortcut_reader.h"
 #include "platform/text.h"
 #include "platform/wine/wine_profile.h"
@@ -45,6 +47,15 @@ std::unique_ptr<WineRegistryFile> LoadFile(const fs::path& file, Clock& clock) {
   return loaded;
 }
 
+std::optional<std::pair<std::uintmax_t, fs::file_time_type>> StampOf(const fs::path& file) {
+  std::error_code ec;
+  const auto size = fs::file_size(file, ec);
+  if (ec) return std::nullopt;
+  const auto time = fs::last_write_time(file, ec);
+  if (ec) return std::nullopt;
+  return std::make_pair(size, time);
+}
+
 std::string UserSidOf(const WineRegistryFile* user) {
   constexpr std::string_view kUsers = "REGISTRY\\User\\";
   if (user != nullptr && StartsWithText(user->RelativeTo(), kUsers) &&
@@ -87,11 +98,21 @@ void WinePrefixTarget::Save() {
   if (auto pid = WineserverPid()) throw RegistryError(WineRunningMessage(*pid));
   if (!openBlocker_.empty()) throw RegistryError(openBlocker_);
   for (auto* file : changed) {
+    const auto now = StampOf(file->File());
+    const auto& was = stamps_[file->File()];
+    if (!now || now->first != was.size || now->second != was.time) {
+      throw RegistryError(file->File().string() +
+                          " was changed by another program (Wine?) since it was read; nothing "
+                          "was saved. Scan again, then repair.");
+    }
+  }
+  for (auto* file : changed) {
     try {
       file->Save(*writer_);
     } catch (const FileWriteError& e) {
       throw RegistryError(e.what());
     }
+    if (const auto now = StampOf(file->File())) stamps_[file->File()] = {now->first, now->second};
   }
 }
 
@@ -111,6 +132,12 @@ std::unique_ptr<WinePrefixTarget> OpenWinePrefix(const fs::path& prefix, Clock& 
 
   std::unique_ptr<WinePrefixTarget> target(new WinePrefixTarget());
   target->prefix_ = prefix;
+  // Taken before reading: a write that lands while we read shows as a change at save time.
+  for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
+    if (const auto stamp = StampOf(prefix / name)) {
+      target->stamps_[prefix / name] = {stamp->first, stamp->second};
+    }
+  }
   target->system_ = LoadFile(prefix / "system.reg", clock);
 
   RegistryStore* user = nullptr;

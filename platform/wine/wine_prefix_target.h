@@ -6,7 +6,9 @@
 // serves the prefix (it would overwrite our changes with its own copy when it exits).
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,6 +80,13 @@ class WinePrefixTarget : public Target {
   ShortcutReader* shortcuts_ = nullptr;
   // Why the prefix may not be changed, as found when it was opened.
   std::string openBlocker_;
+  // Each file's size and time as read (or last saved): a file that changed since then was
+  // written by Wine meanwhile, and saving over it would lose that.
+  struct FileStamp {
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type time;
+  };
+  std::map<std::filesystem::path, FileStamp> stamps_;
   AtomicFileWriter ownWriter_;
   FileWriter* writer_ = &ownWriter_;
   std::vector<std::string> warnings_;

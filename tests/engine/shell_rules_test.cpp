@@ -35,6 +35,8 @@ TEST(FileAssociationRuleTest, ExtensionKeys) {
       .Machine(kClasses + "abcfile", {Sz("", "ABC document")})
       .Machine(kClasses + ".nil", {Sz("", "")})  // nothing but an empty default
       .Machine(kClasses + ".typed", {Sz("", ""), Sz("Content Type", "text/plain")})
+      // Still the file type's content type: in use without its class.
+      .Machine(kClasses + ".mime", {Sz("", "mimefile"), Sz("Content Type", "text/x-mime")})
       .Machine(kClasses + ".sub", {Sz("", "")})
       .Machine(kClasses + R"(.sub\ShellNew)", {Sz("NullFile", "")})
       .Machine(kClasses + ".none", {Sz("Content Type", "text/none")})  // no default at all
@@ -111,7 +113,10 @@ TEST(ContextMenuRuleTest, HandlersMustNameRegisteredClasses) {
       .Machine(kClasses + handlers + "Known", {Sz("", kKnown)})
       .Machine(kClasses + handlers + "Plain", {Sz("", "not an identifier")})
       .Machine(kClasses + handlers + "Typed", {Dword("", 5)})
-      .Machine(kClasses + R"(emptyfile\shellex\ContextMenuHandlers)", {Sz("", "")});
+      .Machine(kClasses + R"(emptyfile\shellex\ContextMenuHandlers)", {Sz("", "")})
+      // The shell's own lists for every file and folder exist even when empty.
+      .Machine(kClasses + R"(*\shellex\ContextMenuHandlers)")
+      .Machine(kClasses + R"(Folder\shellex\ContextMenuHandlers)");
   RuleScan scan(prefix);
   // Without "File Associations" the root pass lists the classes for the context-menu rule.
   scan.ScanOnly({&scan.Engine().Popup});

@@ -230,6 +230,29 @@ TEST(WinePrefixTargetSample, SaveWritesOnlyTheChangedFile) {
   EXPECT_EQ(ReadSz(again->Root(kCurrentUser), "Volatile Environment", "USERNAME"), "sample");
 }
 
+TEST(WinePrefixTargetSample, FileChangedSinceItWasReadIsNotOverwritten) {
+  ScratchFolder scratch;
+  ManualClock clock;
+  const fs::path prefix = scratch.Path() / "prefix";
+  testsupport::CopyPrefix(SamplePrefix(), prefix);
+  auto target = OpenWinePrefix(prefix, clock);
+  target->Root(kLocalMachine)->DeleteKey("Software\\Sample Vendor");
+  target->Root(kCurrentUser)->DeleteKey("Software\\Sample Vendor");
+  // Wine ran and exited meanwhile, saving user.reg with its own changes.
+  const std::string wines = ReadAll(prefix / "user.reg") + "\n[Software\\\\Wine] 1800000000\n";
+  WriteAll(prefix / "user.reg", wines);
+  const std::string system = ReadAll(prefix / "system.reg");
+  try {
+    target->Save();
+    ADD_FAILURE() << "saved over a file Wine changed";
+  } catch (const RegistryError& e) {
+    EXPECT_THAT(e.what(), HasSubstr((prefix / "user.reg").string() + " was changed by another"));
+  }
+  // Refused as a whole: not even the unchanged system.reg was written.
+  EXPECT_EQ(ReadAll(prefix / "user.reg"), wines);
+  EXPECT_EQ(ReadAll(prefix / "system.reg"), system);
+}
+
 TEST(WinePrefixTargetSample, FailedSaveLeavesTheFileAsItWas) {
   ScratchFolder scratch;
   ManualClock clock;
@@ -363,11 +386,13 @@ TEST(WinePrefixTargetFresh, RunningWineserverBlocksWrites) {
 
   testsupport::StopWineserver(copy.Path());
   EXPECT_FALSE(FindWineserverPid(copy.Path()));
-  // Once Wine has stopped, the first target's change can be saved after all.
-  opened->Save();
+  // Once Wine has stopped (and written its files), a prefix opened afresh can be saved.
   auto after = OpenWinePrefix(copy.Path(), clock);
-  EXPECT_TRUE(after->Root(kCurrentUser)->KeyExists("Software\\Ordrex Test"));
   EXPECT_EQ(after->WriteBlocker(), "");
+  after->Root(kCurrentUser)->CreateKey("Software\\Ordrex Test");
+  after->Save();
+  EXPECT_TRUE(
+      OpenWinePrefix(copy.Path(), clock)->Root(kCurrentUser)->KeyExists("Software\\Ordrex Test"));
 }
 
 }  // namespace
