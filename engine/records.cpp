@@ -27,11 +27,13 @@ int TErrorFiles::Add(std::string_view name) {
 void TErrorFiles::Delete(int index) {
   items_.erase(items_.begin() + index);
   index_.clear();
-  for (std::size_t i = 0; i < items_.size(); ++i) index_.emplace(FoldCase(items_[i].FileName), i);
+  for (std::size_t i = 0; i < items_.size(); ++i)
+    index_.emplace(FoldCase(items_[i].FileName), i);
 }
 
 void TErrorFiles::Clear() {
-  while (!items_.empty()) items_.pop_back();
+  while (!items_.empty())
+    items_.pop_back();
   index_.clear();
 }
 

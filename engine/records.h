@@ -39,7 +39,9 @@ class TFixingList {
   // of an uninstall command, one entry of a ";" list). Linking and correcting act on it.
   std::string MissingPath;
 
-  int SolutionCount() const { return Solutions == nullptr ? 0 : static_cast<int>(Solutions->size()); }
+  int SolutionCount() const {
+    return Solutions == nullptr ? 0 : static_cast<int>(Solutions->size());
+  }
   // The chosen found location, or nullptr.
   const std::string* Solution() const;
   // The text a correction replaces: MissingPath when set, else Data.

@@ -8,11 +8,16 @@ namespace ordrex {
 
 TRegDataType DataTypeOfRegType(std::uint32_t type) {
   switch (type) {
-    case kRegSz: return rdString;
-    case kRegExpandSz: return rdExpandString;
-    case kRegDword: return rdInteger;
-    case kRegBinary: return rdBinary;
-    default: return rdUnknown;
+    case kRegSz:
+      return rdString;
+    case kRegExpandSz:
+      return rdExpandString;
+    case kRegDword:
+      return rdInteger;
+    case kRegBinary:
+      return rdBinary;
+    default:
+      return rdUnknown;
   }
 }
 
@@ -31,7 +36,8 @@ TRegistry::Resolved TRegistry::Resolve(std::string_view path) const {
   } else if (open_) {
     out.store = openStore_;
     out.storePath = JoinKeyPath(openStorePath_, path);
-    out.currentPath = currentPath_.empty() ? std::string(path) : currentPath_ + "\\" + std::string(path);
+    out.currentPath =
+        currentPath_.empty() ? std::string(path) : currentPath_ + "\\" + std::string(path);
   } else {
     out.store = roots_->Root(rootKey_);
     out.storePath = JoinKeyPath({}, path);
@@ -87,7 +93,9 @@ std::optional<RegValue> TRegistry::Query(std::string_view name) const {
   return openStore_->QueryValue(openStorePath_, name);
 }
 
-bool TRegistry::ValueExists(std::string_view name) const { return Query(name).has_value(); }
+bool TRegistry::ValueExists(std::string_view name) const {
+  return Query(name).has_value();
+}
 
 TRegDataType TRegistry::GetDataType(std::string_view name) const {
   const auto value = Query(name);
@@ -112,7 +120,9 @@ int TRegistry::GetDataSize(std::string_view name) const {
 
 namespace {
 
-std::string QuotedName(std::string_view name) { return "\"" + std::string(name) + "\""; }
+std::string QuotedName(std::string_view name) {
+  return "\"" + std::string(name) + "\"";
+}
 
 }  // namespace
 
@@ -133,7 +143,8 @@ std::int32_t TRegistry::ReadInteger(std::string_view name) const {
     throw RegistryError("Invalid data type for " + QuotedName(name) + ": not an integer");
   }
   std::uint32_t raw = 0;
-  for (int i = 3; i >= 0; --i) raw = (raw << 8) | value->data[static_cast<std::size_t>(i)];
+  for (int i = 3; i >= 0; --i)
+    raw = (raw << 8) | value->data[static_cast<std::size_t>(i)];
   return static_cast<std::int32_t>(raw);
 }
 
@@ -151,7 +162,9 @@ int TRegistry::ReadBinaryData(std::string_view name, void* buffer, int bufferSiz
   return static_cast<int>(value->data.size());
 }
 
-std::optional<RegValue> TRegistry::ReadRawValue(std::string_view name) const { return Query(name); }
+std::optional<RegValue> TRegistry::ReadRawValue(std::string_view name) const {
+  return Query(name);
+}
 
 double TRegistry::ReadEightByteDouble(std::string_view name) const {
   const auto value = Query(name);
@@ -178,10 +191,10 @@ void TRegistry::WriteExpandString(std::string_view name, std::string_view text) 
 
 void TRegistry::WriteInteger(std::string_view name, std::int32_t value) {
   const auto raw = static_cast<std::uint32_t>(value);
-  Put(name, RegValue{kRegDword,
-                     Bytes{static_cast<std::uint8_t>(raw), static_cast<std::uint8_t>(raw >> 8),
-                           static_cast<std::uint8_t>(raw >> 16),
-                           static_cast<std::uint8_t>(raw >> 24)}});
+  Put(name,
+      RegValue{kRegDword,
+               Bytes{static_cast<std::uint8_t>(raw), static_cast<std::uint8_t>(raw >> 8),
+                     static_cast<std::uint8_t>(raw >> 16), static_cast<std::uint8_t>(raw >> 24)}});
 }
 
 void TRegistry::WriteBinaryData(std::string_view name, const void* buffer, int size) {
@@ -194,7 +207,9 @@ void TRegistry::WriteEightByteDouble(std::string_view name, double value) {
   WriteBinaryData(name, &value, 8);
 }
 
-void TRegistry::WriteRawValue(std::string_view name, RegValue value) { Put(name, std::move(value)); }
+void TRegistry::WriteRawValue(std::string_view name, RegValue value) {
+  Put(name, std::move(value));
+}
 
 std::vector<std::string> TRegistry::GetKeyNames() const {
   if (!open_) return {};

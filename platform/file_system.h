@@ -22,9 +22,9 @@ struct DirEntry {
 };
 
 struct DriveInfo {
-  char letter = 'C';                 // upper case
-  std::filesystem::path hostPath;    // where the drive's root lies on this machine
-  bool fixed = false;                // a drive of the Windows system itself ("search all drives")
+  char letter = 'C';               // upper case
+  std::filesystem::path hostPath;  // where the drive's root lies on this machine
+  bool fixed = false;              // a drive of the Windows system itself ("search all drives")
 };
 
 class FileSystem {

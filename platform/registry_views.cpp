@@ -8,8 +8,12 @@ namespace ordrex {
 
 // --- SubtreeStore ---------------------------------------------------------------------------
 
-bool SubtreeStore::KeyExists(std::string_view path) const { return base_.KeyExists(Full(path)); }
-void SubtreeStore::CreateKey(std::string_view path) { base_.CreateKey(Full(path)); }
+bool SubtreeStore::KeyExists(std::string_view path) const {
+  return base_.KeyExists(Full(path));
+}
+void SubtreeStore::CreateKey(std::string_view path) {
+  base_.CreateKey(Full(path));
+}
 bool SubtreeStore::DeleteKey(std::string_view path) {
   if (SplitKeyPath(path).empty()) return false;  // never the subtree's own root
   return base_.DeleteKey(Full(path));
@@ -39,7 +43,8 @@ std::pair<RegistryStore*, std::string> MountStore::Resolve(std::string_view path
   for (const auto& [name, store] : mounts_) {
     if (SameText(name, parts.front())) {
       std::string rest;
-      for (std::size_t i = 1; i < parts.size(); ++i) rest = JoinKeyPath(rest, parts[i]);
+      for (std::size_t i = 1; i < parts.size(); ++i)
+        rest = JoinKeyPath(rest, parts[i]);
       return {store, rest};
     }
   }
@@ -67,7 +72,8 @@ bool MountStore::DeleteKey(std::string_view path) {
 std::vector<std::string> MountStore::SubkeyNames(std::string_view path) const {
   if (SplitKeyPath(path).empty()) {
     std::vector<std::string> names;
-    for (const auto& mount : mounts_) names.push_back(mount.first);
+    for (const auto& mount : mounts_)
+      names.push_back(mount.first);
     return names;
   }
   auto [store, rest] = Resolve(path);
@@ -79,8 +85,7 @@ std::vector<std::string> MountStore::ValueNames(std::string_view path) const {
   return store == nullptr ? std::vector<std::string>{} : store->ValueNames(rest);
 }
 
-std::optional<RegValue> MountStore::QueryValue(std::string_view path,
-                                               std::string_view name) const {
+std::optional<RegValue> MountStore::QueryValue(std::string_view path, std::string_view name) const {
   auto [store, rest] = Resolve(path);
   return store == nullptr ? std::nullopt : store->QueryValue(rest, name);
 }
@@ -142,7 +147,8 @@ std::vector<std::string> MergedClassesStore::SubkeyNames(std::string_view path) 
   std::unordered_set<std::string> seen;
   if (InUser(path)) {
     names = user_->SubkeyNames(JoinKeyPath(userPrefix_, path));
-    for (const auto& name : names) seen.insert(FoldCase(name));
+    for (const auto& name : names)
+      seen.insert(FoldCase(name));
   }
   for (auto& name : machine_.SubkeyNames(JoinKeyPath(machinePrefix_, path))) {
     if (seen.empty() || !seen.contains(FoldCase(name))) names.push_back(std::move(name));

@@ -13,8 +13,7 @@ namespace ordrex {
 // A key of another store seen as a root (HKEY_CURRENT_CONFIG is a key of HKEY_LOCAL_MACHINE).
 class SubtreeStore : public RegistryStore {
  public:
-  SubtreeStore(RegistryStore& base, std::string prefix)
-      : base_(base), prefix_(std::move(prefix)) {}
+  SubtreeStore(RegistryStore& base, std::string prefix) : base_(base), prefix_(std::move(prefix)) {}
 
   bool KeyExists(std::string_view path) const override;
   void CreateKey(std::string_view path) override;
@@ -36,7 +35,9 @@ class SubtreeStore : public RegistryStore {
 // HKEY_USERS\<user's SID>). The root itself holds nothing and cannot be changed.
 class MountStore : public RegistryStore {
  public:
-  void Mount(std::string name, RegistryStore& store) { mounts_.emplace_back(std::move(name), &store); }
+  void Mount(std::string name, RegistryStore& store) {
+    mounts_.emplace_back(std::move(name), &store);
+  }
 
   bool KeyExists(std::string_view path) const override;
   void CreateKey(std::string_view path) override;

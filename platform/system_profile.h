@@ -35,8 +35,8 @@ inline constexpr int kCsidlHistory = 34;
 
 struct SystemProfile {
   OsVersion version;
-  std::string windowsDir;  // as GetWindowsDirectory gives it, e.g. "C:\windows"
-  std::string systemDir;   // e.g. "C:\windows\system32"
+  std::string windowsDir;                     // as GetWindowsDirectory gives it, e.g. "C:\windows"
+  std::string systemDir;                      // e.g. "C:\windows\system32"
   std::map<int, std::string> specialFolders;  // CSIDL -> path; absent when it has none
   std::vector<EnvVar> environment;            // what a process started there would get
   std::string computerName;

@@ -14,17 +14,22 @@ StandardRoots::StandardRoots(RegistryStore& machine, RegistryStore* user,
 
 RegistryStore* StandardRoots::Root(RootHandle root) {
   switch (root) {
-    case kLocalMachine: return &machine_;
-    case kCurrentUser: return user_;
-    case kUsers: return &users_;
-    case kClassesRoot: return &classes_;
-    case kCurrentConfig: return &currentConfig_;
-    default: return nullptr;
+    case kLocalMachine:
+      return &machine_;
+    case kCurrentUser:
+      return user_;
+    case kUsers:
+      return &users_;
+    case kClassesRoot:
+      return &classes_;
+    case kCurrentConfig:
+      return &currentConfig_;
+    default:
+      return nullptr;
   }
 }
 
-MemoryTarget::MemoryTarget()
-    : roots_(machine_, &user_, &userDefault_, "S-1-5-21-0-0-0-1000") {
+MemoryTarget::MemoryTarget() : roots_(machine_, &user_, &userDefault_, "S-1-5-21-0-0-0-1000") {
   profile_.windowsDir = "C:\\windows";
   profile_.systemDir = "C:\\windows\\system32";
 }

@@ -8,7 +8,9 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char c) {
+  return (c & 0xC0) == 0x80;
+}
 
 }  // namespace
 
@@ -246,9 +248,15 @@ std::string MapText(std::string_view text, Map map) {
 
 }  // namespace
 
-std::string FoldCase(std::string_view text) { return MapText(text, FoldChar); }
-std::string UpperCase(std::string_view text) { return MapText(text, UpperChar); }
-std::string LowerCase(std::string_view text) { return FoldCase(text); }
+std::string FoldCase(std::string_view text) {
+  return MapText(text, FoldChar);
+}
+std::string UpperCase(std::string_view text) {
+  return MapText(text, UpperChar);
+}
+std::string LowerCase(std::string_view text) {
+  return FoldCase(text);
+}
 
 int CompareText(std::string_view a, std::string_view b) {
   std::size_t i = 0;
@@ -312,18 +320,22 @@ std::string ReplaceAllText(std::string_view text, std::string_view from, std::st
 }
 
 namespace {
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlankOrControl(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
 }  // namespace
 
 std::string TrimRight(std::string_view text) {
   std::size_t end = text.size();
-  while (end > 0 && IsBlankOrControl(text[end - 1])) --end;
+  while (end > 0 && IsBlankOrControl(text[end - 1]))
+    --end;
   return std::string(text.substr(0, end));
 }
 
 std::string Trim(std::string_view text) {
   std::size_t start = 0;
-  while (start < text.size() && IsBlankOrControl(text[start])) ++start;
+  while (start < text.size() && IsBlankOrControl(text[start]))
+    ++start;
   return TrimRight(text.substr(start));
 }
 

@@ -12,9 +12,10 @@
 namespace ordrex::cli {
 
 int RunCli(const std::vector<std::string>& args, CliContext& context) {
-  CLI::App app{"Ordrex: finds and repairs registry entries that point at things that no longer "
-               "exist",
-               "ordrex-cli"};
+  CLI::App app{
+      "Ordrex: finds and repairs registry entries that point at things that no longer "
+      "exist",
+      "ordrex-cli"};
   app.require_subcommand(1);
 
   InfoCommand info(context);

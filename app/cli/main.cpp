@@ -7,8 +7,8 @@
 extern char** environ;
 
 int main(int argc, char** argv) {
-  ordrex::cli::CliContext context{std::cout, std::cerr, std::cin,
-                                  ordrex::SystemClock::Instance(), {}, isatty(1) != 0};
+  ordrex::cli::CliContext context{
+      std::cout, std::cerr, std::cin, ordrex::SystemClock::Instance(), {}, isatty(1) != 0};
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string text(*entry);
     const auto eq = text.find('=');

@@ -11,9 +11,9 @@
 namespace ordrex::rules {
 
 // COM registrations, on HKEY_CLASSES_ROOT.
-void ScanClassIds(TOrdrex& engine, TRegistry& reg);      // Registry Integrity
-void ScanInterfaces(TOrdrex& engine, TRegistry& reg);    // Interface
-void ScanTypeLibraries(TOrdrex& engine, TRegistry& reg); // ActiveX/COM
+void ScanClassIds(TOrdrex& engine, TRegistry& reg);       // Registry Integrity
+void ScanInterfaces(TOrdrex& engine, TRegistry& reg);     // Interface
+void ScanTypeLibraries(TOrdrex& engine, TRegistry& reg);  // ActiveX/COM
 
 // File associations and shell; prefix "\" or "\SOFTWARE\Classes\" (and "Applications\").
 void ScanFileAssociations(TOrdrex& engine, TRegistry& reg, std::string_view prefix);

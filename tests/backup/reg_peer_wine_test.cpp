@@ -64,9 +64,15 @@ void FillPeerValues(RegistryStore& store, const std::string& key, bool nonAscii)
   if (!nonAscii) return;
   Put(store, key, "na\xC3\xAFve \xE2\x82\xAC",
       RegValue{kRegSz, U16(std::u16string(u"\u00E9\u20AC\u4E2D \xD83D\xDE00 \xD800 x\0", 11))});
-  Put(store, key, "expand \xC3\xA9", RegValue{kRegExpandSz, StringToRegData("%TEMP%\\\xC3\xA9t\xC3\xA9")});
-  Put(store, key, "multi \xD0\xB4", RegValue{kRegMultiSz, U16(std::u16string(u"\u0434\0\u4E2D\0\0", 5))});
-  Put(store, key + "\\\xC3\x9C" "ber", "", RegValue{kRegSz, StringToRegData("deep")});
+  Put(store, key, "expand \xC3\xA9",
+      RegValue{kRegExpandSz, StringToRegData("%TEMP%\\\xC3\xA9t\xC3\xA9")});
+  Put(store, key, "multi \xD0\xB4",
+      RegValue{kRegMultiSz, U16(std::u16string(u"\u0434\0\u4E2D\0\0", 5))});
+  Put(store,
+      key +
+          "\\\xC3\x9C"
+          "ber",
+      "", RegValue{kRegSz, StringToRegData("deep")});
 }
 
 std::filesystem::path WriteBackup(MemoryTarget& source, bool win2000, const std::string& key,
