@@ -6,6 +6,8 @@
 //
 //   wine_registry_bench [--size MB] [--prefix DIR]
 //     --prefix: a wineboot-made prefix to compare with (default: one made in a temporary folder)
+//   wine_registry_bench --generate FILE [--size MB]   only writes the generated file (to profile)
+//   wine_registry_bench --load-save FILE              one measured load and save, figures only
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -202,9 +204,15 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--load-save") == 0) return LoadAndSave(argv[2]);
   double targetMb = 50;
   fs::path prefix;
+  fs::path generateOnly;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--size") == 0) targetMb = std::atof(argv[i + 1]);
     if (std::strcmp(argv[i], "--prefix") == 0) prefix = argv[i + 1];
+    if (std::strcmp(argv[i], "--generate") == 0) generateOnly = argv[i + 1];
+  }
+  if (!generateOnly.empty()) {
+    Generate(generateOnly, targetMb);
+    return 0;
   }
   const fs::path self = fs::read_symlink("/proc/self/exe");
   std::string folderName = (fs::temp_directory_path() / "ordrex-bench-XXXXXX").string();

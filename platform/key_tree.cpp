@@ -1,23 +1,34 @@
 #include "platform/key_tree.h"
 
+#include <stdexcept>
+
 #include "platform/text.h"
 
 namespace ordrex {
 
-void KeyNode::RebuildChildIndex() const {
-  childIndex_ = std::make_unique<std::unordered_map<std::string, std::size_t>>();
-  childIndex_->reserve(children_.size() * 2);
-  for (std::size_t i = 0; i < children_.size(); ++i) {
-    childIndex_->emplace(FoldCase(children_[i]->Name()), i);
-  }
+ShortText& ShortText::operator=(std::string_view text) {
+  if (text.size() > kMaxSize) throw std::length_error("text too long for a ShortText");
+  std::copy(text.begin(), text.end(), chars_.begin());
+  size_ = static_cast<std::uint8_t>(text.size());
+  return *this;
 }
 
-void KeyNode::RebuildValueIndex() const {
-  valueIndex_ = std::make_unique<std::unordered_map<std::string, std::size_t>>();
-  valueIndex_->reserve(values_.size() * 2);
-  for (std::size_t i = 0; i < values_.size(); ++i) {
-    valueIndex_->emplace(FoldCase(values_[i].name), i);
-  }
+KeyNode::NameIndex* KeyNode::ChildIndex() const {
+  if (!indexes_ || !indexes_->children) return nullptr;
+  return &*indexes_->children;
+}
+
+KeyNode::NameIndex* KeyNode::ValueIndex() const {
+  if (!indexes_ || !indexes_->values) return nullptr;
+  return &*indexes_->values;
+}
+
+void KeyNode::DropChildIndex() const {
+  if (indexes_) indexes_->children.reset();
+}
+
+void KeyNode::DropValueIndex() const {
+  if (indexes_) indexes_->values.reset();
 }
 
 KeyNode* KeyNode::FindChild(std::string_view name) const {
@@ -27,21 +38,27 @@ KeyNode* KeyNode::FindChild(std::string_view name) const {
     }
     return nullptr;
   }
-  if (!childIndex_) RebuildChildIndex();
-  const auto hit = childIndex_->find(FoldCase(name));
-  return hit == childIndex_->end() ? nullptr : children_[hit->second].get();
+  NameIndex* index = ChildIndex();
+  if (index == nullptr) {
+    if (!indexes_) indexes_ = std::make_unique<Indexes>();
+    index = &indexes_->children.emplace();
+    index->reserve(children_.size() * 2);
+    for (std::size_t i = 0; i < children_.size(); ++i)
+      index->emplace(FoldCase(children_[i]->Name()), i);
+  }
+  const auto hit = index->find(FoldCase(name));
+  return hit == index->end() ? nullptr : children_[hit->second].get();
 }
 
 KeyNode& KeyNode::GetOrAddChild(std::string_view name) {
   if (KeyNode* existing = FindChild(name)) return *existing;
-  children_.push_back(std::make_unique<KeyNode>(std::string(name), this));
-  if (childIndex_) childIndex_->emplace(FoldCase(name), children_.size() - 1);
-  return *children_.back();
+  return AppendNewChild(std::string(name));
 }
 
 KeyNode& KeyNode::AppendNewChild(std::string name) {
   children_.push_back(std::make_unique<KeyNode>(std::move(name), this));
-  if (childIndex_) childIndex_->emplace(FoldCase(children_.back()->Name()), children_.size() - 1);
+  if (NameIndex* index = ChildIndex())
+    index->emplace(FoldCase(children_.back()->Name()), children_.size() - 1);
   return *children_.back();
 }
 
@@ -49,7 +66,7 @@ bool KeyNode::RemoveChild(std::string_view name) {
   for (auto it = children_.begin(); it != children_.end(); ++it) {
     if (SameText((*it)->Name(), name)) {
       children_.erase(it);
-      childIndex_.reset();
+      DropChildIndex();
       return true;
     }
   }
@@ -63,9 +80,16 @@ const NamedValue* KeyNode::FindValue(std::string_view name) const {
     }
     return nullptr;
   }
-  if (!valueIndex_) RebuildValueIndex();
-  const auto hit = valueIndex_->find(FoldCase(name));
-  return hit == valueIndex_->end() ? nullptr : &values_[hit->second];
+  NameIndex* index = ValueIndex();
+  if (index == nullptr) {
+    if (!indexes_) indexes_ = std::make_unique<Indexes>();
+    index = &indexes_->values.emplace();
+    index->reserve(values_.size() * 2);
+    for (std::size_t i = 0; i < values_.size(); ++i)
+      index->emplace(FoldCase(values_[i].name), i);
+  }
+  const auto hit = index->find(FoldCase(name));
+  return hit == index->end() ? nullptr : &values_[hit->second];
 }
 
 void KeyNode::SetValue(std::string_view name, RegValue value) {
@@ -73,20 +97,28 @@ void KeyNode::SetValue(std::string_view name, RegValue value) {
     const_cast<NamedValue*>(existing)->value = std::move(value);
     return;
   }
-  values_.push_back(NamedValue{std::string(name), std::move(value)});
-  if (valueIndex_) valueIndex_->emplace(FoldCase(name), values_.size() - 1);
+  AppendNewValue(std::string(name), std::move(value));
 }
 
 void KeyNode::AppendNewValue(std::string name, RegValue value) {
   values_.push_back(NamedValue{std::move(name), std::move(value)});
-  if (valueIndex_) valueIndex_->emplace(FoldCase(values_.back().name), values_.size() - 1);
+  if (NameIndex* index = ValueIndex())
+    index->emplace(FoldCase(values_.back().name), values_.size() - 1);
+}
+
+void KeyNode::AppendNewValues(std::vector<NamedValue>& values) {
+  // Exactly as many as needed for a new key; a key read twice grows as usual.
+  if (values_.empty()) values_.reserve(values.size());
+  for (NamedValue& value : values)
+    AppendNewValue(std::move(value.name), std::move(value.value));
+  values.clear();
 }
 
 bool KeyNode::RemoveValue(std::string_view name) {
   for (auto it = values_.begin(); it != values_.end(); ++it) {
     if (SameText(it->name, name)) {
       values_.erase(it);
-      valueIndex_.reset();
+      DropValueIndex();
       return true;
     }
   }

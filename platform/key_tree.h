@@ -4,6 +4,7 @@
 // order; lookups by name are case-insensitive and indexed once a key grows large.
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -21,11 +22,28 @@ struct NamedValue {
   RegValue value;
 };
 
+// A short text kept inside the node itself: a loaded registry has hundreds of thousands of
+// keys, and a heap string each would cost more than the text.
+class ShortText {
+ public:
+  static constexpr std::size_t kMaxSize = 16;
+  ShortText() = default;
+  // Throws std::length_error for text longer than kMaxSize.
+  ShortText& operator=(std::string_view text);
+  std::string_view View() const { return {chars_.data(), size_}; }
+  bool empty() const { return size_ == 0; }
+  friend bool operator==(const ShortText& a, std::string_view b) { return a.View() == b; }
+
+ private:
+  std::array<char, kMaxSize> chars_{};
+  std::uint8_t size_ = 0;
+};
+
 // What file formats keep about a key beyond its name, values and subkeys.
 struct KeyMetadata {
   std::int64_t modified = 0;               // Unix seconds
-  std::string timeText;                    // Wine's "#time=" text as read, kept verbatim
-  std::optional<std::string> className;    // Wine's "#class=" text (decoded)
+  std::unique_ptr<std::string> className;  // Wine's "#class=" text (decoded); rare
+  ShortText timeText;                      // Wine's "#time=" text as read, kept verbatim
   bool link = false;                       // a symbolic link: never descended into
   bool changed = false;                    // touched since load
 };
@@ -60,6 +78,9 @@ class KeyNode {
   // Appends a value without looking for one of the same name; the same caution as
   // AppendNewChild.
   void AppendNewValue(std::string name, RegValue value);
+  // Moves all of `values` in at once (the same caution), growing the list only once; `values`
+  // is left empty with its capacity, to be filled again by a loader.
+  void AppendNewValues(std::vector<NamedValue>& values);
 
   // Reorders children and values (file stores sort them the way their format expects).
   template <typename Less>
@@ -69,31 +90,38 @@ class KeyNode {
 
  private:
   static constexpr std::size_t kIndexThreshold = 12;
-  void RebuildChildIndex() const;
-  void RebuildValueIndex() const;
+  // Folded name -> position; built lazily for large keys, dropped on every structural change.
+  // Held behind one pointer: most keys are small and never need it.
+  using NameIndex = std::unordered_map<std::string, std::size_t>;
+  struct Indexes {
+    std::optional<NameIndex> children;
+    std::optional<NameIndex> values;
+  };
+  NameIndex* ChildIndex() const;
+  NameIndex* ValueIndex() const;
+  void DropChildIndex() const;
+  void DropValueIndex() const;
 
   std::string name_;
   KeyNode* parent_;
   KeyMetadata meta_;
   std::vector<std::unique_ptr<KeyNode>> children_;
   std::vector<NamedValue> values_;
-  // Folded name -> position; built lazily for large keys, dropped on every structural change.
-  mutable std::unique_ptr<std::unordered_map<std::string, std::size_t>> childIndex_;
-  mutable std::unique_ptr<std::unordered_map<std::string, std::size_t>> valueIndex_;
+  mutable std::unique_ptr<Indexes> indexes_;
 };
 
 template <typename Less>
 void KeyNode::SortChildren(Less less) {
   std::stable_sort(children_.begin(), children_.end(),
                    [&](const auto& a, const auto& b) { return less(a->Name(), b->Name()); });
-  childIndex_.reset();
+  DropChildIndex();
 }
 
 template <typename Less>
 void KeyNode::SortValues(Less less) {
   std::stable_sort(values_.begin(), values_.end(),
                    [&](const auto& a, const auto& b) { return less(a.name, b.name); });
-  valueIndex_.reset();
+  DropValueIndex();
 }
 
 }  // namespace ordrex

@@ -83,7 +83,7 @@ class Serializer {
     out_.push_back('\n');
     if (!meta.timeText.empty()) {
       out_ += "#time=";
-      out_ += meta.timeText;
+      out_ += meta.timeText.View();
       out_.push_back('\n');
     }
     if (meta.className) {

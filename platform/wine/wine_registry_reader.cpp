@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -167,6 +168,7 @@ class WineRegistryReader {
       }
       ReadBodyLine(text);
     }
+    FlushPendingValues();
     if (inHeader && file_.header_.ends_with("\n\n")) file_.header_.pop_back();
     if (lines_.ReadError() != 0) {
       file_.AddProblem(lines_.LineNumber(),
@@ -247,6 +249,7 @@ class WineRegistryReader {
   }
 
   void ReadKeyLine(std::string_view text) {
+    FlushPendingValues();
     key_ = nullptr;
     keyFailed_ = true;
     std::size_t pos = 1;
@@ -267,6 +270,7 @@ class WineRegistryReader {
     KeyNode* node = ResolvePath();
     key_ = node;
     keyFailed_ = false;
+    pendingOpen_ = node->Values().empty();
     if (!rest.empty()) {
       node->Meta().modified = static_cast<std::int64_t>(seconds);
     } else {
@@ -355,7 +359,7 @@ class WineRegistryReader {
   // The child of that name, found or added. While a key's children arrive in Wine's order a
   // new name can only be new or the last one, so no lookup (and no lookup index) is needed.
   KeyNode* ChildFor(KeyNode& parent, std::string_view name) {
-    if (!unsortedChildren_.contains(&parent)) {
+    if (!Contains(unsortedChildren_, &parent)) {
       if (parent.Children().empty()) return &parent.AppendNewChild(std::string(name));
       const int order = CompareWineNames(parent.Children().back()->Name(), name);
       if (order < 0) return &parent.AppendNewChild(std::string(name));
@@ -367,7 +371,16 @@ class WineRegistryReader {
   }
 
   void AddValue(std::string name, RegValue value) {
-    if (!unsortedValues_.contains(key_)) {
+    // The values of a new key, in Wine's order, gather here and move into the key together,
+    // so that its list is allocated once and at its exact size.
+    if (pendingOpen_) {
+      if (pending_.empty() || CompareWineNames(pending_.back().name, name) < 0) {
+        pending_.push_back(NamedValue{std::move(name), std::move(value)});
+        return;
+      }
+      FlushPendingValues();
+    }
+    if (!Contains(unsortedValues_, key_)) {
       const auto& values = key_->Values();
       const int order = values.empty() ? -1 : CompareWineNames(values.back().name, name);
       if (order < 0) {
@@ -379,16 +392,27 @@ class WineRegistryReader {
     key_->SetValue(name, std::move(value));
   }
 
+  void FlushPendingValues() {
+    if (!pendingOpen_) return;
+    pendingOpen_ = false;
+    key_->AppendNewValues(pending_);
+  }
+
+  static bool Contains(const std::unordered_set<const KeyNode*>& set, const KeyNode* node) {
+    return !set.empty() && set.contains(node);
+  }
+
   void ReadKeyOption(std::string_view text) {
     const std::string_view option = DropTrailingBlanks(text);
     if (option.starts_with("#time=")) {
       const std::string_view digits = option.substr(6);
-      if (digits.empty() || digits.size() > 16 ||
-          digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+      if (digits.empty() || digits.size() > ShortText::kMaxSize ||
+          !std::all_of(digits.begin(), digits.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); })) {
         Problem("expected #time= with 1 to 16 hex digits, found " + Quoted(text));
         return;
       }
-      key_->Meta().timeText = std::string(digits);
+      key_->Meta().timeText = digits;
       return;
     }
     if (option.starts_with("#class=")) {
@@ -406,7 +430,7 @@ class WineRegistryReader {
         Problem("expected the end of the line after the class");
         return;
       }
-      key_->Meta().className = std::move(decoded);
+      key_->Meta().className = std::make_unique<std::string>(std::move(decoded));
       return;
     }
     if (option == "#link") {
@@ -466,6 +490,8 @@ class WineRegistryReader {
   bool skipContinuation_ = false;
   Bytes units_;
   RegValue valueBuffer_;
+  std::vector<NamedValue> pending_;  // values of key_ not yet moved into it
+  bool pendingOpen_ = false;
   std::vector<std::string_view> parts_;
   std::vector<std::string> decodedParts_;
   std::vector<KeyNode*> path_;  // the nodes of the last key line

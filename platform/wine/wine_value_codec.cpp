@@ -200,6 +200,16 @@ HexLine ParseWineHexLine(std::string_view text, Bytes& out, WineTextError& error
   while (i < n && IsBlank(text[i]))
     ++i;
   for (;;) {
+    // Wine writes "hh," throughout: such bytes need no further checks.
+    while (i + 3 <= n && text[i + 2] == ',') {
+      const int high = HexValue(text[i]);
+      const int low = HexValue(text[i + 1]);
+      if ((high | low) < 0) break;
+      *dest++ = static_cast<std::uint8_t>(high * 16 + low);
+      i += 3;
+    }
+    while (i < n && IsBlank(text[i]))
+      ++i;
     if (i == n) return finish(HexLine::kComplete);
     if (text[i] == '\\') {
       ++i;
@@ -219,7 +229,8 @@ HexLine ParseWineHexLine(std::string_view text, Bytes& out, WineTextError& error
     i += 2;
     if (i < n && text[i] == ',') {
       ++i;
-      while (i < n && IsBlank(text[i])) ++i;
+      while (i < n && IsBlank(text[i]))
+        ++i;
       continue;
     }
     while (i < n && IsBlank(text[i]))

@@ -102,7 +102,8 @@ TEST_F(WineRegistryFileTest, ReadsEveryFormAndWritesTheSameBytes) {
   EXPECT_EQ(file->QueryValue(classed, "D"), (RegValue{kRegDword, Bytes{42, 0, 0, 0}}));
   EXPECT_EQ(file->QueryValue(classed, "Raw"), (RegValue{kRegMultiSz, Bytes{'r', 0}}));
   EXPECT_EQ(file->QueryValue(classed, "Bin")->data.size(), 26u);
-  EXPECT_EQ(file->FindKey(classed)->Meta().className, "my \"class\"");
+  ASSERT_TRUE(file->FindKey(classed)->Meta().className);
+  EXPECT_EQ(*file->FindKey(classed)->Meta().className, "my \"class\"");
   // "Software", "Software\Classes" and the like exist although no line names them.
   EXPECT_EQ(file->KeyCount(), 10u);
 }
