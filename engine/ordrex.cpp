@@ -186,6 +186,9 @@ void TOrdrex::ResetStates() {
 
 void TOrdrex::Scan() {
   EndedEarly.clear();
+  // What the file system remembers from before (folder listings) may be out of date by now;
+  // within the scan it is kept, so each folder is read once.
+  target_.Files().DropCache();
   ResetStates();
   try {
     if (!RunSchedule()) EndedEarly = kEndedByUser;

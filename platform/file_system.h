@@ -48,6 +48,10 @@ class FileSystem {
   virtual bool CopyIn(const std::filesystem::path& source, std::string_view path) = 0;
 
   virtual std::vector<DriveInfo> Drives() = 0;
+
+  // Forgets whatever the file system remembers of the disk (folder listings), so that changes
+  // made outside the program are seen from now on. A scan starts with it.
+  virtual void DropCache() {}
 };
 
 // A file system with no drives: every test says "not there". For targets without files.

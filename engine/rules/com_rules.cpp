@@ -1,6 +1,8 @@
 // Class, interface and type-library registrations under HKEY_CLASSES_ROOT: every file they name
 // must exist, and every identifier they refer to must be registered.
 
+#include <algorithm>
+
 #include "engine/rules/com_checks.h"
 #include "engine/rules/rules.h"
 #include "platform/text.h"
@@ -22,6 +24,13 @@ bool ReadDefaultPath(TOrdrex& engine, TRegistry& reg, const std::string& key, st
   const bool read = engine.Paths().ReadStringValue(reg, "", text);
   reg.CloseKey();
   return read;
+}
+
+std::vector<std::string> SubkeysOf(TRegistry& reg, const std::string& key) {
+  std::vector<std::string> names;
+  if (reg.OpenKey(key, false)) names = reg.GetKeyNames();
+  reg.CloseKey();
+  return names;
 }
 
 // Commands run through the rundll host, and URLs or switches, name no file of their own.
@@ -110,16 +119,22 @@ void ScanClassIds(TOrdrex& engine, TRegistry& reg) {
   for (int i = 0; i < count; ++i) {
     const std::string clsid = "\\CLSID\\" + names[static_cast<std::size_t>(i)];
     if (engine.StepProgress(i, count, reg.RootKey(), clsid)) return;
+    // A class has a few of the ten subkeys looked for: one listing of its subkeys answers for
+    // all the others, which would each be a lookup from the root.
+    const std::vector<std::string> subkeys = SubkeysOf(reg, clsid);
+    const auto has = [&](std::string_view sub) {
+      const std::string_view first = sub.substr(1, sub.find('\\', 1) - 1);
+      const bool listed = std::any_of(subkeys.begin(), subkeys.end(), [&](const std::string& name) {
+        return SameText(name, first);
+      });
+      return listed && reg.KeyExists(std::string(clsid).append(sub));
+    };
     for (const char* sub : kFileKeys) {
-      if (reg.KeyExists(clsid + sub)) CheckDefaultFile(engine, reg, clsid + sub, category);
+      if (has(sub)) CheckDefaultFile(engine, reg, clsid + sub, category);
     }
-    if (reg.KeyExists(clsid + "\\CLSID")) {
-      CheckIdRef(engine, reg, clsid + "\\CLSID", category, "\\CLSID\\");
-    }
-    if (reg.KeyExists(clsid + "\\ProgID")) CheckClsidRef(engine, reg, clsid + "\\ProgID", category);
-    if (reg.KeyExists(clsid + "\\TypeLib")) {
-      CheckIdRef(engine, reg, clsid + "\\TypeLib", category, "\\TypeLib\\");
-    }
+    if (has("\\CLSID")) CheckIdRef(engine, reg, clsid + "\\CLSID", category, "\\CLSID\\");
+    if (has("\\ProgID")) CheckClsidRef(engine, reg, clsid + "\\ProgID", category);
+    if (has("\\TypeLib")) CheckIdRef(engine, reg, clsid + "\\TypeLib", category, "\\TypeLib\\");
   }
   engine.SetStatus(category, kStateFinished);
 }
@@ -142,13 +157,6 @@ void ScanInterfaces(TOrdrex& engine, TRegistry& reg) {
 }
 
 namespace {
-
-std::vector<std::string> SubkeysOf(TRegistry& reg, const std::string& key) {
-  std::vector<std::string> names;
-  if (reg.OpenKey(key, false)) names = reg.GetKeyNames();
-  reg.CloseKey();
-  return names;
-}
 
 // One version of a type library: its help folder, and the win32 file of every locale. Only
 // "win32" entries are tested; win16 and win64 ones are not.

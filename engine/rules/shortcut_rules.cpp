@@ -71,6 +71,11 @@ void WalkShortcutFolder(TOrdrex& engine, std::string_view folder) {
   for (const DirEntry& entry : *entries) {
     const std::string path = base + entry.name;
     if (entry.folder && !entry.linkedFolder) WalkShortcutFolder(engine, path);
+    // Most entries of a drive are other files: the cheap test on the name comes first.
+    if (entry.folder || entry.linkedFolder || !EndsWithText(entry.name, ".PIF")) {
+      if (engine.Stopped) return;
+      continue;
+    }
     const bool dosSkips = !engine.MSDOS.Enabled ||
                           (!engine.MSDOS.ScanWholeDrive &&
                            !StartsWithAny(path, {&known.WindowsDir, &known.ProgramFilesDir}));
@@ -78,9 +83,7 @@ void WalkShortcutFolder(TOrdrex& engine, std::string_view folder) {
         !engine.Windows.Enabled ||
         (!engine.Windows.ScanWholeDrive &&
          !StartsWithAny(path, {&known.StartMenuDir, &known.DesktopDir, &known.AppDataDir}));
-    const bool isPif = !entry.folder && !entry.linkedFolder && !(dosSkips && windowsSkips) &&
-                       UpperCase(ExtractFileExt(entry.name)) == ".PIF";
-    if (isPif) {
+    if (!(dosSkips && windowsSkips)) {
       engine.ReportKey(0, path);
       // For a .PIF file the shell's target is the program it starts: read it once for both.
       const std::string program = ReadPifProgram(paths, path);

@@ -177,52 +177,96 @@ const PrefixFileSystem::Listing* PrefixFileSystem::CachedListing(const fs::path&
   const std::string key = hostFolder.string();
   if (auto hit = listings_.find(key); hit != listings_.end()) return &hit->second;
 
-  Listing listing;
+  std::vector<std::pair<std::string, EntryKind>> entries;
   std::error_code ec;
   fs::directory_iterator it(hostFolder, ec);
   if (ec) return nullptr;
   for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    std::string folded = FoldCase(name);
-    auto [slot, inserted] = listing.byFolded.emplace(std::move(folded), name);
-    // Two host names that differ only in case: pick one the same way every time.
-    if (!inserted && name < slot->second) slot->second = name;
-    listing.exact.insert(std::move(name));
+    // The listing's own type of an entry costs nothing; a link is followed only when looked up.
+    std::error_code typeError;
+    EntryKind kind = EntryKind::Unknown;
+    if (!it->is_symlink(typeError) && !typeError) {
+      const bool folder = it->is_directory(typeError);
+      if (!typeError) kind = folder ? EntryKind::Folder : EntryKind::File;
+    }
+    entries.emplace_back(it->path().filename().string(), kind);
   }
   if (ec) return nullptr;
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+    const int order = CompareText(a.first, b.first);
+    return order != 0 ? order < 0 : a.first < b.first;
+  });
+  Listing listing;
+  listing.starts.reserve(entries.size());
+  for (const auto& [name, kind] : entries) {
+    listing.starts.push_back(static_cast<std::uint32_t>(listing.packed.size()));
+    listing.packed += name;
+    listing.packed.push_back(static_cast<char>(kind));
+  }
+  listing.packed.shrink_to_fit();
   if (listings_.size() >= kMaxCachedListings) listings_.clear();
   return &listings_.emplace(key, std::move(listing)).first->second;
 }
 
-std::optional<std::string> PrefixFileSystem::MatchEntry(const fs::path& hostFolder,
-                                                        const std::string& name) {
+std::optional<PrefixFileSystem::Match> PrefixFileSystem::MatchEntry(const fs::path& hostFolder,
+                                                                    std::string_view name) {
   const Listing* listing = CachedListing(hostFolder);
   if (listing == nullptr) return std::nullopt;
-  if (listing->exact.count(name) != 0) return name;
-  const auto hit = listing->byFolded.find(FoldCase(name));
-  if (hit == listing->byFolded.end()) return std::nullopt;
-  return hit->second;
+  const auto& starts = listing->starts;
+  // The name of entry i, and its kind just after it.
+  const auto entry = [&](std::size_t i) {
+    const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : listing->packed.size();
+    return std::string_view(listing->packed).substr(starts[i], end - starts[i] - 1);
+  };
+  const auto kindOf = [&](std::string_view entryName) {
+    return static_cast<EntryKind>(*(entryName.data() + entryName.size()));
+  };
+  std::size_t low = 0;
+  std::size_t high = starts.size();
+  while (low < high) {
+    const std::size_t mid = low + (high - low) / 2;
+    if (CompareText(entry(mid), name) < 0) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
+  }
+  // Names that differ only in case lie together, in byte order: the first of them is picked
+  // the same way every time, unless one is spelt exactly as asked.
+  std::optional<Match> first;
+  for (std::size_t i = low; i < starts.size(); ++i) {
+    const std::string_view candidate = entry(i);
+    if (!SameText(candidate, name)) break;
+    if (candidate == name) return Match{std::string(candidate), kindOf(candidate)};
+    if (!first) first = Match{std::string(candidate), kindOf(candidate)};
+  }
+  return first;
 }
 
-std::optional<fs::path> PrefixFileSystem::Walk(fs::path base,
-                                               const std::vector<std::string>& components,
-                                               std::size_t count) {
+std::optional<PrefixFileSystem::Found> PrefixFileSystem::Walk(
+    fs::path base, const std::vector<std::string>& components, std::size_t count) {
+  EntryKind kind = EntryKind::Unknown;
   for (std::size_t i = 0; i < count; ++i) {
     const auto real = MatchEntry(base, components[i]);
     if (!real) return std::nullopt;
-    base /= *real;
+    base /= real->name;
+    kind = real->kind;
   }
+  if (kind != EntryKind::Unknown) return Found{std::move(base), kind == EntryKind::Folder};
+  // A link (which may dangle) or the start folder itself: ask the host.
   std::error_code ec;
-  if (!fs::exists(base, ec)) return std::nullopt;  // a dangling link
-  return base;
+  const auto status = fs::status(base, ec);
+  if (ec || !fs::exists(status)) return std::nullopt;
+  const bool folder = fs::is_directory(status);
+  return Found{std::move(base), folder};
 }
 
-std::optional<fs::path> PrefixFileSystem::LocateParsed(const WindowsPath& parsed,
-                                                       bool useOverlays) {
+std::optional<PrefixFileSystem::Found> PrefixFileSystem::LocateParsed(const WindowsPath& parsed,
+                                                                      bool useOverlays) {
   const DriveInfo* drive = FindDrive(parsed.drive);
   if (drive == nullptr) return std::nullopt;
-  auto host = Walk(drive->hostPath, parsed.components, parsed.components.size());
-  if (host || !useOverlays) return host;
+  auto found = Walk(drive->hostPath, parsed.components, parsed.components.size());
+  if (found || !useOverlays) return found;
 
   for (const auto& overlay : overlays_) {
     const auto& folder = overlay.folder.components;
@@ -234,51 +278,54 @@ std::optional<fs::path> PrefixFileSystem::LocateParsed(const WindowsPath& parsed
     }
     const std::vector<std::string> rest(parsed.components.begin() + folder.size(),
                                         parsed.components.end());
-    if (auto found = Walk(overlay.host, rest, rest.size())) return found;
+    if (auto inOverlay = Walk(overlay.host, rest, rest.size())) return inOverlay;
   }
   return std::nullopt;
 }
 
-std::optional<fs::path> PrefixFileSystem::Locate(std::string_view path, bool useOverlays) {
+std::optional<PrefixFileSystem::Found> PrefixFileSystem::Locate(std::string_view path,
+                                                                bool useOverlays) {
   const auto parsed = ParseWindowsPath(path);
   if (!parsed) return std::nullopt;
-  auto host = LocateParsed(*parsed, useOverlays);
-  if (host && parsed->trailingSeparator && !IsHostFolder(*host)) return std::nullopt;
-  return host;
+  auto found = LocateParsed(*parsed, useOverlays);
+  if (found && parsed->trailingSeparator && !found->folder) return std::nullopt;
+  return found;
 }
 
 bool PrefixFileSystem::IsFile(std::string_view path) {
-  const auto host = Locate(path, true);
-  return host && IsHostFile(*host);
+  const auto found = Locate(path, true);
+  return found && !found->folder;
 }
 
 bool PrefixFileSystem::IsFolder(std::string_view path) {
-  const auto host = Locate(path, true);
-  return host && IsHostFolder(*host);
+  const auto found = Locate(path, true);
+  return found && found->folder;
 }
 
 std::optional<std::vector<DirEntry>> PrefixFileSystem::List(std::string_view folder) {
-  const auto host = Locate(folder, false);
-  if (!host || !IsHostFolder(*host)) return std::nullopt;
-  const auto folderDevice = DeviceOf(*host);
+  const auto found = Locate(folder, false);
+  if (!found || !found->folder) return std::nullopt;
+  const fs::path& host = found->host;
+  const auto folderDevice = DeviceOf(host);
 
   std::vector<DirEntry> entries;
   std::error_code ec;
-  fs::directory_iterator it(*host, ec);
+  fs::directory_iterator it(host, ec);
   if (ec) return std::nullopt;
   for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
     DirEntry entry;
     entry.name = it->path().filename().string();
     // A name that is not UTF-8 cannot be written in any registry string we compare with.
     if (!IsValidUtf8(entry.name)) continue;
+    // The listing tells an entry's own type; only links and folders are asked about further.
     std::error_code statError;
-    const auto own = it->symlink_status(statError);
+    const bool link = it->is_symlink(statError);
     if (statError) continue;
-    if (fs::is_symlink(own)) {
+    if (link) {
       const auto target = fs::status(it->path(), statError);
       if (statError || !fs::exists(target)) continue;  // dangling: nothing a program can open
       entry.linkedFolder = fs::is_directory(target);
-    } else if (fs::is_directory(own)) {
+    } else if (it->is_directory(statError) && !statError) {
       // A folder of another file system mounted here leads off the drive as a link would.
       const auto device = DeviceOf(it->path());
       entry.linkedFolder = !folderDevice || !device || *device != *folderDevice;
@@ -291,9 +338,9 @@ std::optional<std::vector<DirEntry>> PrefixFileSystem::List(std::string_view fol
 }
 
 std::optional<Bytes> PrefixFileSystem::ReadFile(std::string_view path, std::size_t maxBytes) {
-  const auto host = Locate(path, true);
-  if (!host || !IsHostFile(*host)) return std::nullopt;
-  std::ifstream in(*host, std::ios::binary);
+  const auto found = Locate(path, true);
+  if (!found || found->folder) return std::nullopt;
+  std::ifstream in(found->host, std::ios::binary);
   if (!in) return std::nullopt;
   Bytes data;
   constexpr std::size_t kChunk = 64 * 1024;
@@ -310,20 +357,22 @@ std::optional<Bytes> PrefixFileSystem::ReadFile(std::string_view path, std::size
 }
 
 std::optional<fs::path> PrefixFileSystem::HostPath(std::string_view path) {
-  return Locate(path, true);
+  auto found = Locate(path, true);
+  if (!found) return std::nullopt;
+  return std::move(found->host);
 }
 
 bool PrefixFileSystem::WritableFolder(const WindowsPath& parsed, fs::path& hostFolder) {
   const DriveInfo* drive = FindDrive(parsed.drive);
   if (drive == nullptr || !drive->fixed || parsed.components.empty()) return false;
   const auto folder = Walk(drive->hostPath, parsed.components, parsed.components.size() - 1);
-  if (!folder || !IsHostFolder(*folder)) return false;
+  if (!folder || !folder->folder) return false;
   // Through a link the folder may really lie outside the drive (a user folder linked to the
   // home folder): never change anything there.
-  const auto folderReal = Canonical(*folder);
+  const auto folderReal = Canonical(folder->host);
   const auto driveReal = Canonical(drive->hostPath);
   if (!folderReal || !driveReal || !IsWithin(*folderReal, *driveReal)) return false;
-  hostFolder = *folder;
+  hostFolder = folder->host;
   return true;
 }
 
@@ -334,7 +383,7 @@ bool PrefixFileSystem::DeleteFile(std::string_view path) {
   if (!WritableFolder(*parsed, folder)) return false;
   const auto name = MatchEntry(folder, parsed->components.back());
   if (!name) return false;
-  const fs::path host = folder / *name;
+  const fs::path host = folder / name->name;
   std::error_code ec;
   const auto own = fs::symlink_status(host, ec);
   // DeleteFile removes files only; a link to a file goes, the file it names stays.
@@ -345,10 +394,10 @@ bool PrefixFileSystem::DeleteFile(std::string_view path) {
 }
 
 bool PrefixFileSystem::CopyOut(std::string_view path, const fs::path& dest) {
-  const auto host = Locate(path, true);
-  if (!host || !IsHostFile(*host)) return false;
+  const auto found = Locate(path, true);
+  if (!found || found->folder) return false;
   std::error_code ec;
-  fs::copy_file(*host, dest, fs::copy_options::overwrite_existing, ec);
+  fs::copy_file(found->host, dest, fs::copy_options::overwrite_existing, ec);
   return !ec;
 }
 
@@ -358,8 +407,8 @@ bool PrefixFileSystem::CopyIn(const fs::path& source, std::string_view path) {
   fs::path folder;
   if (!WritableFolder(*parsed, folder)) return false;
   // An existing file of that name (in any case) is the one Windows would replace.
-  const std::string name =
-      MatchEntry(folder, parsed->components.back()).value_or(parsed->components.back());
+  const auto match = MatchEntry(folder, parsed->components.back());
+  const std::string name = match ? match->name : parsed->components.back();
   const fs::path dest = folder / name;
   std::error_code ec;
   const auto own = fs::symlink_status(dest, ec);

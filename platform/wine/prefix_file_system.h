@@ -5,12 +5,12 @@
 // into the prefix stay inside the drive folders that lie in the prefix, and walks are told which
 // entries lead elsewhere (links to folders, mounts) so that they do not enter them.
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -56,12 +56,27 @@ class PrefixFileSystem : public FileSystem {
   std::vector<DriveInfo> Drives() override { return drives_; }
 
   // Forgets every cached listing (after something outside the program changed the prefix).
-  void DropCache() { listings_.clear(); }
+  void DropCache() override { listings_.clear(); }
 
  private:
+  // What a listing tells of an entry without asking the host again. Links (and entries whose
+  // type the listing did not give) are tested on the host when they are looked up.
+  enum class EntryKind : char { File = 'f', Folder = 'd', Unknown = '?' };
+  // A folder's names packed into one buffer, sorted case-insensitively (byte order among names
+  // that differ only in case), each followed by its kind: large drives hold many thousands of
+  // names, and a listing is kept for every folder a scan looks into.
   struct Listing {
-    std::unordered_set<std::string> exact;
-    std::unordered_map<std::string, std::string> byFolded;  // folded name -> one real name
+    std::string packed;
+    std::vector<std::uint32_t> starts;  // where each name begins in packed
+  };
+  struct Match {
+    std::string name;  // the real name on the host
+    EntryKind kind = EntryKind::Unknown;
+  };
+  // An existing entry: where it lies on the host, and whether it is a folder.
+  struct Found {
+    std::filesystem::path host;
+    bool folder = false;
   };
   struct ParsedOverlay {
     WindowsPath folder;
@@ -70,17 +85,16 @@ class PrefixFileSystem : public FileSystem {
 
   void ReadDriveTable();
   const DriveInfo* FindDrive(char letter) const;
-  // The real name of the entry of hostFolder that matches name, if any.
-  std::optional<std::string> MatchEntry(const std::filesystem::path& hostFolder,
-                                        const std::string& name);
+  // The entry of hostFolder that matches name: the one of exactly that name, else the first
+  // that differs only in case.
+  std::optional<Match> MatchEntry(const std::filesystem::path& hostFolder, std::string_view name);
   const Listing* CachedListing(const std::filesystem::path& hostFolder);
-  // Walks components below base; the host path of the entry they name, which exists.
-  std::optional<std::filesystem::path> Walk(std::filesystem::path base,
-                                            const std::vector<std::string>& components,
-                                            std::size_t count);
-  // The host path of an existing entry; overlays are consulted when the prefix has none.
-  std::optional<std::filesystem::path> Locate(std::string_view path, bool useOverlays);
-  std::optional<std::filesystem::path> LocateParsed(const WindowsPath& parsed, bool useOverlays);
+  // Walks components below base to the existing entry they name.
+  std::optional<Found> Walk(std::filesystem::path base, const std::vector<std::string>& components,
+                            std::size_t count);
+  // An existing entry; overlays are consulted when the prefix has none.
+  std::optional<Found> Locate(std::string_view path, bool useOverlays);
+  std::optional<Found> LocateParsed(const WindowsPath& parsed, bool useOverlays);
   // For writes: the host folder and drive of the parent of path, when writes may go there.
   bool WritableFolder(const WindowsPath& parsed, std::filesystem::path& hostFolder);
 

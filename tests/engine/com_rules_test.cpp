@@ -86,6 +86,28 @@ TEST(ClassIdRuleTest, EveryFileSubkeyIsCheckedInOrderAndSystemFilesAreNotPresele
           base + "\\ToolboxBitmap32 |  | C:\\Tools\\tb.dll | File not found | selected | missing"));
 }
 
+TEST(ClassIdRuleTest, SubkeysAreFoundInAnyCaseAndOnlyWhereTheyExist) {
+  TempPrefix prefix;
+  prefix.Machine(Clsid(kClass1, R"(\inprocserver32)"), {Sz("", R"(C:\Tools\ip32.dll)")})
+      .Machine(Clsid(kClass1, R"(\SHELL\open\COMMAND)"), {Sz("", R"(C:\Tools\open.exe %1)")})
+      // A "Shell" key without "Open\Command" below it, and a "Command" that is not below "Open".
+      .Machine(Clsid(kClass2, R"(\Shell\Edit\Command)"), {Sz("", R"(C:\Tools\edit.exe)")})
+      .Machine(Clsid(kClass2, R"(\Command)"), {Sz("", R"(C:\Tools\cmd.exe)")})
+      .Machine(Clsid(kClass2, R"(\progid)"), {Sz("", "No.Such.Class")});
+  RuleScan scan(prefix);
+  scan.ScanOnly({&scan.Engine().RegIntegrity});
+
+  const std::string base1 = std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kClass1;
+  const std::string base2 = std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kClass2;
+  EXPECT_THAT(
+      Problems(scan.Engine().RegIntegrity),
+      ElementsAre(
+          base1 + "\\InprocServer32 |  | C:\\Tools\\ip32.dll | File not found | selected | missing",
+          base1 + "\\Shell\\Open\\Command |  | C:\\Tools\\open.exe | File not found | selected | "
+                  "missing",
+          base2 + "\\ProgID |  | No.Such.Class | Missing ID | selected | -"));
+}
+
 TEST(ClassIdRuleTest, ProgIdAndIdentifierReferences) {
   TempPrefix prefix;
   prefix.Machine(R"(Software\Classes\Known.Class)", {Sz("", "known")})
