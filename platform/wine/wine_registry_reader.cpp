@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -95,6 +96,19 @@ class LineSource {
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
+
+// Characters that end a plain run in a key name: the closing bracket, a backslash (a separator
+// or an escape), NUL and the bytes of UTF-8 sequences.
+constexpr std::array<bool, 256> MakeKeyNameStops() {
+  std::array<bool, 256> stops{};
+  stops[static_cast<unsigned char>(']')] = true;
+  stops[static_cast<unsigned char>('\\')] = true;
+  stops[0] = true;
+  for (int c = 0x80; c < 0x100; ++c)
+    stops[c] = true;
+  return stops;
+}
+constexpr std::array<bool, 256> kKeyNameStops = MakeKeyNameStops();
 
 std::string_view SkipBlanks(std::string_view text) {
   while (!text.empty() && IsBlank(text.front()))
@@ -287,20 +301,19 @@ class WineRegistryReader {
     parts_.clear();
     std::size_t start = pos;
     for (std::size_t i = pos; i < text.size(); ++i) {
-      const char c = text[i];
-      const auto u = static_cast<unsigned char>(c);
-      if (c == ']') {
+      while (i < text.size() && !kKeyNameStops[static_cast<unsigned char>(text[i])])
+        ++i;
+      if (i == text.size()) break;
+      if (text[i] == ']') {
         parts_.push_back(text.substr(start, i - start));
         pos = i + 1;
         return CheckParts();
       }
-      if (c == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
-        parts_.push_back(text.substr(start, i - start));
-        start = i + 2;
-        ++i;
-      } else if (c == '\\' || u >= 0x80 || u == 0) {
+      if (text[i] != '\\' || i + 1 >= text.size() || text[i + 1] != '\\')
         return SplitDecodedKeyName(text, pos);
-      }
+      parts_.push_back(text.substr(start, i - start));
+      start = i + 2;
+      ++i;
     }
     Problem("expected a closing ] after the key name");
     return false;
@@ -407,8 +420,10 @@ class WineRegistryReader {
     if (option.starts_with("#time=")) {
       const std::string_view digits = option.substr(6);
       if (digits.empty() || digits.size() > ShortText::kMaxSize ||
-          !std::all_of(digits.begin(), digits.end(),
-                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); })) {
+          !std::all_of(digits.begin(), digits.end(), [](char c) {
+            const char lower = static_cast<char>(c | 0x20);
+            return (c >= '0' && c <= '9') || (lower >= 'a' && lower <= 'f');
+          })) {
         Problem("expected #time= with 1 to 16 hex digits, found " + Quoted(text));
         return;
       }

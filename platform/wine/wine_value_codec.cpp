@@ -23,6 +23,14 @@ constexpr std::array<std::int8_t, 256> MakeHexTable() {
 }
 constexpr std::array<std::int8_t, 256> kHexValue = MakeHexTable();
 
+constexpr std::array<bool, 256> MakePlainAscii() {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x80; ++c)
+    plain[c] = c != '\\';
+  return plain;
+}
+constexpr std::array<bool, 256> kPlainAscii = MakePlainAscii();
+
 int HexValue(char c) {
   return kHexValue[static_cast<unsigned char>(c)];
 }
@@ -88,17 +96,18 @@ WineTextError DecodeWineText(std::string_view text, std::size_t& pos, char end, 
   };
   std::size_t i = pos;
   while (i < n) {
+    // Printable ASCII, most of any text, goes straight through.
+    while (i < n && kPlainAscii[static_cast<unsigned char>(text[i])] && text[i] != end) {
+      put(static_cast<unsigned char>(text[i]));
+      ++i;
+    }
+    if (i == n) break;
     const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
     if (c == end) {
       out.resize(static_cast<std::size_t>(dest - out.data()));
       pos = i + 1;
       return {};
-    }
-    if (u >= 0x20 && u < 0x80 && c != '\\') {
-      put(u);
-      ++i;
-      continue;
     }
     if (c == '\\') {
       if (i + 1 >= n) return fail("expected an escape after the backslash at the end of the line");

@@ -120,6 +120,20 @@ TEST_F(WineRegistryFileTest, AcceptsCrLfMergesRepeatedKeysAndKeepsTheFirstCaseOf
   EXPECT_EQ(file->Header(), "WINE REGISTRY Version 2\n");
 }
 
+TEST_F(WineRegistryFileTest, ValuesOutOfOrderOrRepeatedInOneKeyAreMergedAndSavedInOrder) {
+  const auto file = Parse(
+      "\n[K] 1\n\"b\"=\"1\"\n\"a\"=hex:01, 02 ,03,\\\n  04\n\"B\"=\"3\"\n\"c\"=dword:5\n"
+      "\"c\"=dword:6\n");
+  ASSERT_TRUE(file->FullyUnderstood()) << file->Problems().front();
+  EXPECT_EQ(file->ValueNames("K"), (std::vector<std::string>{"b", "a", "c"}));
+  EXPECT_EQ(file->QueryValue("K", "b"), (RegValue{kRegSz, StringToRegData("3")}));
+  EXPECT_EQ(file->QueryValue("K", "a"), (RegValue{kRegBinary, Bytes{1, 2, 3, 4}}));
+  EXPECT_EQ(file->QueryValue("K", "c"), (RegValue{kRegDword, Bytes{6, 0, 0, 0}}));
+  EXPECT_EQ(
+      file->Serialize(),
+      std::string(kHeader) + "\n[K] 1\n\"a\"=hex:01,02,03,04\n\"b\"=\"3\"\n\"c\"=dword:00000006\n");
+}
+
 TEST_F(WineRegistryFileTest, LinksAreKeptButNeverDescendedInto) {
   const auto file = Parse(kWineForm);
   const std::string link = "Software\\Classes\\Wow6432Node\\AppId";
