@@ -1,6 +1,9 @@
 #include "platform/wine/prefix_file_system.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <fstream>
@@ -68,6 +71,29 @@ bool IsHostFile(const fs::path& host) {
   std::error_code ec;
   const auto status = fs::status(host, ec);
   return !ec && fs::exists(status) && !fs::is_directory(status);
+}
+
+// Calls visit(name, type) for each entry of the folder but "." and "..", with the type the
+// folder records (DT_REG, DT_DIR, DT_LNK, or DT_UNKNOWN where the file system keeps none).
+// False when the folder cannot be read to its end.
+template <typename Visit>
+bool ReadFolder(const fs::path& folder, Visit&& visit) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  bool ok = true;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      ok = errno == 0;
+      break;
+    }
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == "..") continue;
+    visit(name, entry->d_type);
+  }
+  ::closedir(dir);
+  return ok;
 }
 
 }  // namespace
@@ -173,39 +199,41 @@ const DriveInfo* PrefixFileSystem::FindDrive(char letter) const {
   return nullptr;
 }
 
-const PrefixFileSystem::Listing* PrefixFileSystem::CachedListing(const fs::path& hostFolder) {
-  const std::string key = hostFolder.string();
-  if (auto hit = listings_.find(key); hit != listings_.end()) return &hit->second;
+PrefixFileSystem::EntryKind PrefixFileSystem::KindOf(unsigned char type) {
+  // A link is followed only when it is looked up; some file systems record no type at all.
+  if (type == DT_DIR) return EntryKind::Folder;
+  if (type == DT_LNK || type == DT_UNKNOWN) return EntryKind::Unknown;
+  return EntryKind::File;
+}
 
-  std::vector<std::pair<std::string, EntryKind>> entries;
-  std::error_code ec;
-  fs::directory_iterator it(hostFolder, ec);
-  if (ec) return nullptr;
-  for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-    // The listing's own type of an entry costs nothing; a link is followed only when looked up.
-    std::error_code typeError;
-    EntryKind kind = EntryKind::Unknown;
-    if (!it->is_symlink(typeError) && !typeError) {
-      const bool folder = it->is_directory(typeError);
-      if (!typeError) kind = folder ? EntryKind::Folder : EntryKind::File;
-    }
-    entries.emplace_back(it->path().filename().string(), kind);
+const PrefixFileSystem::Listing* PrefixFileSystem::CachedListing(const fs::path& hostFolder) {
+  std::string key = hostFolder.string();
+  if (auto hit = listings_.find(key); hit != listings_.end()) return &hit->second;
+  std::vector<RawEntry> entries;
+  if (!ReadFolder(hostFolder, [&](std::string_view name, unsigned char type) {
+        entries.push_back({std::string(name), KindOf(type)});
+      })) {
+    return nullptr;
   }
-  if (ec) return nullptr;
-  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-    const int order = CompareText(a.first, b.first);
-    return order != 0 ? order < 0 : a.first < b.first;
+  return &StoreListing(std::move(key), std::move(entries));
+}
+
+const PrefixFileSystem::Listing& PrefixFileSystem::StoreListing(std::string key,
+                                                                std::vector<RawEntry> entries) {
+  std::sort(entries.begin(), entries.end(), [](const RawEntry& a, const RawEntry& b) {
+    const int order = CompareText(a.name, b.name);
+    return order != 0 ? order < 0 : a.name < b.name;
   });
   Listing listing;
   listing.starts.reserve(entries.size());
-  for (const auto& [name, kind] : entries) {
+  for (const RawEntry& entry : entries) {
     listing.starts.push_back(static_cast<std::uint32_t>(listing.packed.size()));
-    listing.packed += name;
-    listing.packed.push_back(static_cast<char>(kind));
+    listing.packed += entry.name;
+    listing.packed.push_back(static_cast<char>(entry.kind));
   }
   listing.packed.shrink_to_fit();
   if (listings_.size() >= kMaxCachedListings) listings_.clear();
-  return &listings_.emplace(key, std::move(listing)).first->second;
+  return listings_.insert_or_assign(std::move(key), std::move(listing)).first->second;
 }
 
 std::optional<PrefixFileSystem::Match> PrefixFileSystem::MatchEntry(const fs::path& hostFolder,
@@ -309,31 +337,35 @@ std::optional<std::vector<DirEntry>> PrefixFileSystem::List(std::string_view fol
   const auto folderDevice = DeviceOf(host);
 
   std::vector<DirEntry> entries;
-  std::error_code ec;
-  fs::directory_iterator it(host, ec);
-  if (ec) return std::nullopt;
-  for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-    DirEntry entry;
-    entry.name = it->path().filename().string();
+  std::vector<RawEntry> raw;
+  const bool read = ReadFolder(host, [&](std::string_view name, unsigned char type) {
+    raw.push_back({std::string(name), KindOf(type)});
     // A name that is not UTF-8 cannot be written in any registry string we compare with.
-    if (!IsValidUtf8(entry.name)) continue;
-    // The listing tells an entry's own type; only links and folders are asked about further.
+    if (!IsValidUtf8(name)) return;
+    DirEntry entry;
+    entry.name = name;
+    // The folder records each entry's own type; only links and folders are asked about further.
     std::error_code statError;
-    const bool link = it->is_symlink(statError);
-    if (statError) continue;
-    if (link) {
-      const auto target = fs::status(it->path(), statError);
-      if (statError || !fs::exists(target)) continue;  // dangling: nothing a program can open
+    if (type == DT_UNKNOWN) {
+      const auto own = fs::symlink_status(host / name, statError);
+      if (statError) return;
+      type = fs::is_symlink(own) ? DT_LNK : fs::is_directory(own) ? DT_DIR : DT_REG;
+    }
+    if (type == DT_LNK) {
+      const auto target = fs::status(host / name, statError);
+      if (statError || !fs::exists(target)) return;  // dangling: nothing a program can open
       entry.linkedFolder = fs::is_directory(target);
-    } else if (it->is_directory(statError) && !statError) {
+    } else if (type == DT_DIR) {
       // A folder of another file system mounted here leads off the drive as a link would.
-      const auto device = DeviceOf(it->path());
+      const auto device = DeviceOf(host / name);
       entry.linkedFolder = !folderDevice || !device || *device != *folderDevice;
       entry.folder = !entry.linkedFolder;
     }
     entries.push_back(std::move(entry));
-  }
-  if (ec) return std::nullopt;
+  });
+  if (!read) return std::nullopt;
+  // The walk that asked will look names of this folder up next: the fresh listing serves them.
+  StoreListing(host.string(), std::move(raw));
   return entries;
 }
 

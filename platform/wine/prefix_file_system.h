@@ -69,6 +69,10 @@ class PrefixFileSystem : public FileSystem {
     std::string packed;
     std::vector<std::uint32_t> starts;  // where each name begins in packed
   };
+  struct RawEntry {
+    std::string name;
+    EntryKind kind = EntryKind::Unknown;
+  };
   struct Match {
     std::string name;  // the real name on the host
     EntryKind kind = EntryKind::Unknown;
@@ -89,6 +93,10 @@ class PrefixFileSystem : public FileSystem {
   // that differs only in case.
   std::optional<Match> MatchEntry(const std::filesystem::path& hostFolder, std::string_view name);
   const Listing* CachedListing(const std::filesystem::path& hostFolder);
+  // Keeps the entries of the host folder named by key as its listing, replacing an older one.
+  const Listing& StoreListing(std::string key, std::vector<RawEntry> entries);
+  // What a directory entry's recorded type (DT_...) tells without asking the host.
+  static EntryKind KindOf(unsigned char type);
   // Walks components below base to the existing entry they name.
   std::optional<Found> Walk(std::filesystem::path base, const std::vector<std::string>& components,
                             std::size_t count);
