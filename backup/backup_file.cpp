@@ -88,7 +88,11 @@ std::string BackupFileStem(std::chrono::system_clock::time_point when) {
 }
 
 std::string BackupFileName(std::chrono::system_clock::time_point when) {
-  return BackupFileStem(when) + ".reg";
+  return BackupFileName(BackupFileStem(when), 1);
+}
+
+std::string BackupFileName(const std::string& stem, int copy) {
+  return copy == 1 ? stem + ".reg" : stem + " (" + std::to_string(copy) + ").reg";
 }
 
 Bytes EncodeBackupFile(const TBackupLines& lines) {
@@ -118,9 +122,7 @@ std::filesystem::path SaveBackupFile(const TBackupLines& lines, const std::files
   writer.Write(EncodeBackupFile(lines));
   const std::string stem = BackupFileStem(when);
   for (int copy = 1;; ++copy) {
-    const std::string name =
-        copy == 1 ? stem + ".reg" : stem + " (" + std::to_string(copy) + ").reg";
-    const std::filesystem::path path = absolute / name;
+    const std::filesystem::path path = absolute / BackupFileName(stem, copy);
     if (writer.MoveTo(path)) return path;
   }
 }

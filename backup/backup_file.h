@@ -15,6 +15,9 @@ namespace ordrex {
 std::string BackupFileStem(std::chrono::system_clock::time_point when);
 // The stem plus ".reg".
 std::string BackupFileName(std::chrono::system_clock::time_point when);
+// The name of the copy'th backup made within the same minute: the first is the stem plus
+// ".reg", later ones put " (2)", " (3)" ... before ".reg".
+std::string BackupFileName(const std::string& stem, int copy);
 
 // The file's bytes: CR LF after every line. Under the "Windows Registry Editor Version 5.00"
 // header the text is UTF-16LE with a byte-order mark, as the registry editor itself saves it

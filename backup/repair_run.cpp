@@ -44,8 +44,7 @@ fs::path FreeShortcutFolder(const fs::path& folder, std::chrono::system_clock::t
   const std::string stem = BackupFileStem(when);
   std::error_code ec;
   for (int copy = 1;; ++copy) {
-    const fs::path backup =
-        folder / (copy == 1 ? stem + ".reg" : stem + " (" + std::to_string(copy) + ").reg");
+    const fs::path backup = folder / BackupFileName(stem, copy);
     const fs::path copies = ShortcutCopyFolderOf(backup);
     if (!fs::exists(backup, ec) && !fs::exists(copies, ec)) return copies;
   }

@@ -16,20 +16,6 @@ namespace {
 
 using namespace testsupport;
 
-Bytes U16(std::u16string_view text) {
-  Bytes out;
-  for (char16_t unit : text) {
-    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return out;
-}
-
-void Put(RegistryStore& store, const std::string& key, const std::string& name, RegValue value) {
-  store.CreateKey(key);
-  store.SetValue(key, name, std::move(value));
-}
-
 // Every value type, names that need escapes, and (where the file is UTF-16) non-ASCII text.
 // Left out on purpose: string data without a terminating NUL, which Wine's editor terminates
 // on import, and a NUL inside a value name, which it refuses.

@@ -3,25 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "platform/text.h"
+#include "support/registry_dump.h"
 
 namespace ordrex {
 namespace {
 
 using Kind = RegOperation::Kind;
+using testsupport::U16;
 using namespace std::string_literals;
 
 std::string Utf16File(std::string_view utf8) {
   const Bytes units = Utf8ToUtf16LeBytes(utf8);
   return std::string("\xFF\xFE") + std::string(units.begin(), units.end());
-}
-
-Bytes U16(std::u16string_view text) {
-  Bytes out;
-  for (char16_t unit : text) {
-    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return out;
 }
 
 const RegOperation& ValueOp(const RegDocument& doc, std::string_view name) {

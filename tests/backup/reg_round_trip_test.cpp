@@ -15,19 +15,8 @@
 namespace ordrex {
 namespace {
 
-Bytes U16(std::u16string_view text) {
-  Bytes out;
-  for (char16_t unit : text) {
-    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return out;
-}
-
-void Put(RegistryStore& store, const std::string& key, const std::string& name, RegValue value) {
-  store.CreateKey(key);
-  store.SetValue(key, name, std::move(value));
-}
+using testsupport::Put;
+using testsupport::U16;
 
 // Every kind of value and name a registry holds that both headers can carry.
 void FillEveryKind(RegistryStore& store, const std::string& key) {

@@ -52,4 +52,18 @@ std::string DumpRoots(RegistryRoots& roots, DumpOrder order) {
   return out;
 }
 
+Bytes U16(std::u16string_view text) {
+  Bytes out;
+  for (char16_t unit : text) {
+    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return out;
+}
+
+void Put(RegistryStore& store, const std::string& key, const std::string& name, RegValue value) {
+  store.CreateKey(key);
+  store.SetValue(key, name, std::move(value));
+}
+
 }  // namespace ordrex::testsupport

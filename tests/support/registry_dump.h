@@ -3,6 +3,7 @@
 // hex bytes), so tests can compare two registries exactly or check that one did not change.
 
 #include <string>
+#include <string_view>
 
 #include "platform/registry_store.h"
 #include "platform/target.h"
@@ -17,5 +18,11 @@ std::string DumpStore(const RegistryStore& store, const std::string& path = {},
                       DumpOrder order = DumpOrder::kEnumeration);
 // Every root of a target that it has, in handle order.
 std::string DumpRoots(RegistryRoots& roots, DumpOrder order = DumpOrder::kEnumeration);
+
+// UTF-16LE bytes of the code units as they are (lone surrogates and NULs included), for
+// value data that UTF-8 text cannot spell.
+Bytes U16(std::u16string_view text);
+// Creates the key when needed and sets the value.
+void Put(RegistryStore& store, const std::string& key, const std::string& name, RegValue value);
 
 }  // namespace ordrex::testsupport
