@@ -12,17 +12,9 @@
 namespace ordrex {
 namespace {
 
+using testsupport::ReadAll;
 using testsupport::ScratchFolder;
-
-std::string ReadAll(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const std::filesystem::path& file, const std::string& bytes) {
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << bytes;
-}
+using testsupport::WriteAll;
 
 class SettingsStoreTest : public ::testing::Test {
  protected:

@@ -12,6 +12,7 @@ namespace ordrex {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadAll;
 
 std::chrono::system_clock::time_point LocalTime(int year, int month, int day, int hour,
                                                 int minute) {
@@ -24,11 +25,6 @@ std::chrono::system_clock::time_point LocalTime(int year, int month, int day, in
   tm.tm_sec = 30;
   tm.tm_isdst = -1;
   return std::chrono::system_clock::from_time_t(std::mktime(&tm));
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(BackupFileName, TwelveHourClockWithLeadingZeros) {
@@ -72,8 +68,8 @@ TEST(BackupFileSave, NeverReplacesAnEarlierBackup) {
   EXPECT_EQ(b, folder / "03-07-2024(09-05PM) (2).reg");
   EXPECT_EQ(c, folder / "03-07-2024(09-05PM) (3).reg");
   EXPECT_TRUE(a.is_absolute());
-  EXPECT_EQ(ReadFile(a), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n");
-  EXPECT_EQ(ReadFile(b), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\B]\r\n");
+  EXPECT_EQ(ReadAll(a), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n");
+  EXPECT_EQ(ReadAll(b), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\B]\r\n");
   // Nothing else is left in the folder.
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
 }

@@ -13,6 +13,7 @@
 #include "backup/repair_run.h"
 #include "backup/shortcut_copies.h"
 #include "platform/wine/wine_prefix_target.h"
+#include "support/fresh_prefix.h"
 #include "support/registry_dump.h"
 #include "support/rules_scan.h"
 
@@ -31,11 +32,6 @@ ByteVector Pif(const std::string& program) {
   for (std::size_t i = 0; i < program.size(); ++i)
     bytes[36 + i] = program[i];
   return bytes;
-}
-
-std::string FileText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A prefix with problems of every category the NT family scans, some of them files that the
@@ -183,14 +179,14 @@ TEST_F(RepairRunTest, RepairThenRestoreGivesBackEveryKeyAndValue) {
   RestoreOutcome outcome = RestoreBackup(list_.Items(0), *repaired);
   ASSERT_TRUE(outcome.restored) << outcome.message;
   EXPECT_EQ(outcome.shortcutsPutBack, 2);
-  EXPECT_EQ(Dump(*Reopen()), original_) << FileText(*result.backupFile);
+  EXPECT_EQ(Dump(*Reopen()), original_) << ReadAll(*result.backupFile);
   EXPECT_TRUE(fs::exists(prefix_.HostPath(dosPif_)));
   EXPECT_TRUE(fs::exists(prefix_.HostPath(desktopPif_)));
 }
 
 TEST_F(RepairRunTest, ABackupThatCannotBeWrittenChangesNothing) {
-  const std::string systemBefore = FileText(prefix_.Path() / "system.reg");
-  const std::string userBefore = FileText(prefix_.Path() / "user.reg");
+  const std::string systemBefore = ReadAll(prefix_.Path() / "system.reg");
+  const std::string userBefore = ReadAll(prefix_.Path() / "user.reg");
   // A folder below a regular file can never be made, whoever runs the test.
   const fs::path blocker = scratch_.Path() / "not-a-folder";
   std::ofstream(blocker) << "x";
@@ -204,15 +200,15 @@ TEST_F(RepairRunTest, ABackupThatCannotBeWrittenChangesNothing) {
   EXPECT_FALSE(result.repaired);
   EXPECT_FALSE(result.backupFile.has_value());
   EXPECT_EQ(Dump(*target_), original_);  // not even in memory
-  EXPECT_EQ(FileText(prefix_.Path() / "system.reg"), systemBefore);
-  EXPECT_EQ(FileText(prefix_.Path() / "user.reg"), userBefore);
+  EXPECT_EQ(ReadAll(prefix_.Path() / "system.reg"), systemBefore);
+  EXPECT_EQ(ReadAll(prefix_.Path() / "user.reg"), userBefore);
   EXPECT_TRUE(fs::exists(prefix_.HostPath(dosPif_)));
   EXPECT_EQ(list_.Count(), 0);
 }
 
 TEST_F(RepairRunTest, AFailedBackupSaveLeavesTheRegistryFilesAndShortcuts) {
-  const std::string systemBefore = FileText(prefix_.Path() / "system.reg");
-  const std::string userBefore = FileText(prefix_.Path() / "user.reg");
+  const std::string systemBefore = ReadAll(prefix_.Path() / "system.reg");
+  const std::string userBefore = ReadAll(prefix_.Path() / "user.reg");
   TOrdrex engine(*target_, clock_);
   ScanAll(engine);
   RepairOptions options = Options();
@@ -224,8 +220,8 @@ TEST_F(RepairRunTest, AFailedBackupSaveLeavesTheRegistryFilesAndShortcuts) {
   EXPECT_THAT(result.error, HasSubstr("No space left on device"));
   EXPECT_THAT(result.error, HasSubstr("The registry was not changed"));
   EXPECT_FALSE(result.registrySaved);
-  EXPECT_EQ(FileText(prefix_.Path() / "system.reg"), systemBefore);
-  EXPECT_EQ(FileText(prefix_.Path() / "user.reg"), userBefore);
+  EXPECT_EQ(ReadAll(prefix_.Path() / "system.reg"), systemBefore);
+  EXPECT_EQ(ReadAll(prefix_.Path() / "user.reg"), userBefore);
   // The shortcut files the repair had deleted are back.
   EXPECT_TRUE(fs::exists(prefix_.HostPath(dosPif_)));
   EXPECT_TRUE(fs::exists(prefix_.HostPath(desktopPif_)));

@@ -11,17 +11,9 @@ namespace {
 
 using namespace std::string_literals;
 
+using testsupport::ReadAll;
 using testsupport::ScratchFolder;
-
-std::string ReadAll(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const std::filesystem::path& file, const std::string& bytes) {
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << bytes;
-}
+using testsupport::WriteAll;
 
 TEST(IgnoreFileFormatTest, FlagsLinesAndLineEnds) {
   const auto entries = ParseIgnoreFile("Key and case\r\n9\r\nnot a number\r\nabc\r\nodd\r\n");

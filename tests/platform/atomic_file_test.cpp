@@ -12,14 +12,8 @@ namespace ordrex {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadAll;
 using testsupport::ScratchFolder;
-
-std::string ReadAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::size_t EntriesIn(const fs::path& folder) {
   std::size_t count = 0;

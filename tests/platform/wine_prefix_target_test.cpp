@@ -20,19 +20,12 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using testsupport::PrefixCopy;
 using testsupport::PrefixCopyScope;
+using testsupport::ReadAll;
 using testsupport::ScratchFolder;
+using testsupport::WriteAll;
 
 fs::path SamplePrefix() {
   return fs::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 std::string ReadSz(RegistryStore* store, const std::string& key, const std::string& name) {

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "support/process.h"
 
@@ -48,6 +49,11 @@ class ScratchFolder {
  private:
   std::filesystem::path path_;
 };
+
+// A file's bytes ("" when it cannot be read).
+std::string ReadAll(const std::filesystem::path& file);
+// Writes the bytes as the whole file, creating its folders first.
+void WriteAll(const std::filesystem::path& file, const std::string& bytes);
 
 // A private copy of a prefix (as `<scratch>/prefix`) for a test that changes it. Any wineserver
 // the test started on it is stopped before the copy is removed.
