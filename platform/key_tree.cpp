@@ -1,5 +1,7 @@
 #include "platform/key_tree.h"
 
+#include <cstring>
+#include <limits>
 #include <stdexcept>
 
 #include "platform/text.h"
@@ -11,6 +13,21 @@ ShortText& ShortText::operator=(std::string_view text) {
   std::copy(text.begin(), text.end(), chars_.begin());
   size_ = static_cast<std::uint8_t>(text.size());
   return *this;
+}
+
+StoredValue::StoredValue(std::string_view name, std::uint32_t type, const std::uint8_t* data,
+                         std::size_t size)
+    : type_(type) {
+  constexpr std::size_t kLimit = std::numeric_limits<std::uint32_t>::max();
+  if (name.size() >= kLimit || size >= kLimit - name.size()) {
+    throw std::length_error("registry value too large");
+  }
+  nameSize_ = static_cast<std::uint32_t>(name.size());
+  dataSize_ = static_cast<std::uint32_t>(size);
+  if (name.empty() && size == 0) return;
+  block_.reset(new std::uint8_t[name.size() + size]);
+  if (!name.empty()) std::memcpy(block_.get(), name.data(), name.size());
+  if (size > 0) std::memcpy(block_.get() + name.size(), data, size);
 }
 
 KeyNode::NameIndex* KeyNode::ChildIndex() const {
@@ -73,10 +90,10 @@ bool KeyNode::RemoveChild(std::string_view name) {
   return false;
 }
 
-const NamedValue* KeyNode::FindValue(std::string_view name) const {
+const StoredValue* KeyNode::FindValue(std::string_view name) const {
   if (values_.size() < kIndexThreshold) {
     for (const auto& value : values_) {
-      if (SameText(value.name, name)) return &value;
+      if (SameText(value.Name(), name)) return &value;
     }
     return nullptr;
   }
@@ -86,37 +103,46 @@ const NamedValue* KeyNode::FindValue(std::string_view name) const {
     index = &indexes_->values.emplace();
     index->reserve(values_.size() * 2);
     for (std::size_t i = 0; i < values_.size(); ++i)
-      index->emplace(FoldCase(values_[i].name), i);
+      index->emplace(FoldCase(values_[i].Name()), i);
   }
   const auto hit = index->find(FoldCase(name));
   return hit == index->end() ? nullptr : &values_[hit->second];
 }
 
-void KeyNode::SetValue(std::string_view name, RegValue value) {
-  if (const NamedValue* existing = FindValue(name)) {
-    const_cast<NamedValue*>(existing)->value = std::move(value);
+void KeyNode::SetValue(std::string_view name, const RegValue& value) {
+  if (const StoredValue* existing = FindValue(name)) {
+    *const_cast<StoredValue*>(existing) = StoredValue(existing->Name(), value);
     return;
   }
-  AppendNewValue(std::string(name), std::move(value));
+  AppendNewValue(StoredValue(name, value));
 }
 
-void KeyNode::AppendNewValue(std::string name, RegValue value) {
-  values_.push_back(NamedValue{std::move(name), std::move(value)});
+void KeyNode::SetValue(StoredValue value) {
+  if (const StoredValue* existing = FindValue(value.Name())) {
+    *const_cast<StoredValue*>(existing) =
+        StoredValue(existing->Name(), value.Type(), value.Data(), value.DataSize());
+    return;
+  }
+  AppendNewValue(std::move(value));
+}
+
+void KeyNode::AppendNewValue(StoredValue value) {
+  values_.push_back(std::move(value));
   if (NameIndex* index = ValueIndex())
-    index->emplace(FoldCase(values_.back().name), values_.size() - 1);
+    index->emplace(FoldCase(values_.back().Name()), values_.size() - 1);
 }
 
-void KeyNode::AppendNewValues(std::vector<NamedValue>& values) {
+void KeyNode::AppendNewValues(std::vector<StoredValue>& values) {
   // Exactly as many as needed for a new key; a key read twice grows as usual.
   if (values_.empty()) values_.reserve(values.size());
-  for (NamedValue& value : values)
-    AppendNewValue(std::move(value.name), std::move(value.value));
+  for (StoredValue& value : values)
+    AppendNewValue(std::move(value));
   values.clear();
 }
 
 bool KeyNode::RemoveValue(std::string_view name) {
   for (auto it = values_.begin(); it != values_.end(); ++it) {
-    if (SameText(it->name, name)) {
+    if (SameText(it->Name(), name)) {
       values_.erase(it);
       DropValueIndex();
       return true;

@@ -22,6 +22,30 @@ struct NamedValue {
   RegValue value;
 };
 
+// A value as the tree keeps it: its name and data in one allocation of their exact size. A
+// loaded registry holds hundreds of thousands of values, mostly a few dozen bytes each, so a
+// name string and a data vector apiece would cost more than the values themselves.
+class StoredValue {
+ public:
+  // Throws std::length_error for a name or data of 4 GiB or more.
+  StoredValue(std::string_view name, std::uint32_t type, const std::uint8_t* data,
+              std::size_t size);
+  StoredValue(std::string_view name, const RegValue& value)
+      : StoredValue(name, value.type, value.data.data(), value.data.size()) {}
+
+  std::string_view Name() const { return {reinterpret_cast<const char*>(block_.get()), nameSize_}; }
+  std::uint32_t Type() const { return type_; }
+  const std::uint8_t* Data() const { return block_.get() + nameSize_; }
+  std::size_t DataSize() const { return dataSize_; }
+  RegValue ToRegValue() const { return RegValue{type_, Bytes(Data(), Data() + dataSize_)}; }
+
+ private:
+  std::unique_ptr<std::uint8_t[]> block_;  // the name (UTF-8), then the data
+  std::uint32_t type_;
+  std::uint32_t nameSize_;
+  std::uint32_t dataSize_;
+};
+
 // A short text kept inside the node itself: a loaded registry has hundreds of thousands of
 // keys, and a heap string each would cost more than the text.
 class ShortText {
@@ -70,17 +94,18 @@ class KeyNode {
   // break lookups.
   KeyNode& AppendNewChild(std::string name);
 
-  const std::vector<NamedValue>& Values() const { return values_; }
-  const NamedValue* FindValue(std::string_view name) const;
+  const std::vector<StoredValue>& Values() const { return values_; }
+  const StoredValue* FindValue(std::string_view name) const;
   // Replaces the data of an existing value (keeping its name's case) or appends a new one.
-  void SetValue(std::string_view name, RegValue value);
+  void SetValue(std::string_view name, const RegValue& value);
+  void SetValue(StoredValue value);
   bool RemoveValue(std::string_view name);
   // Appends a value without looking for one of the same name; the same caution as
   // AppendNewChild.
-  void AppendNewValue(std::string name, RegValue value);
+  void AppendNewValue(StoredValue value);
   // Moves all of `values` in at once (the same caution), growing the list only once; `values`
   // is left empty with its capacity, to be filled again by a loader.
-  void AppendNewValues(std::vector<NamedValue>& values);
+  void AppendNewValues(std::vector<StoredValue>& values);
 
   // Reorders children and values (file stores sort them the way their format expects).
   template <typename Less>
@@ -106,7 +131,7 @@ class KeyNode {
   KeyNode* parent_;
   KeyMetadata meta_;
   std::vector<std::unique_ptr<KeyNode>> children_;
-  std::vector<NamedValue> values_;
+  std::vector<StoredValue> values_;
   mutable std::unique_ptr<Indexes> indexes_;
 };
 
@@ -120,7 +145,7 @@ void KeyNode::SortChildren(Less less) {
 template <typename Less>
 void KeyNode::SortValues(Less less) {
   std::stable_sort(values_.begin(), values_.end(),
-                   [&](const auto& a, const auto& b) { return less(a.name, b.name); });
+                   [&](const auto& a, const auto& b) { return less(a.Name(), b.Name()); });
   DropValueIndex();
 }
 

@@ -15,8 +15,10 @@ std::vector<std::string_view> SplitKeyPath(std::string_view path) {
 }
 
 std::string JoinKeyPath(std::string_view base, std::string_view child) {
-  while (!base.empty() && base.back() == '\\') base.remove_suffix(1);
-  while (!child.empty() && child.front() == '\\') child.remove_prefix(1);
+  while (!base.empty() && base.back() == '\\')
+    base.remove_suffix(1);
+  while (!child.empty() && child.front() == '\\')
+    child.remove_prefix(1);
   if (base.empty()) return std::string(child);
   if (child.empty()) return std::string(base);
   std::string out(base);
@@ -43,7 +45,9 @@ KeyNode* MemoryStore::FindKey(std::string_view path) const {
   return node;
 }
 
-bool MemoryStore::KeyExists(std::string_view path) const { return FindKey(path) != nullptr; }
+bool MemoryStore::KeyExists(std::string_view path) const {
+  return FindKey(path) != nullptr;
+}
 
 void MemoryStore::CreateKey(std::string_view path) {
   CheckWritable();
@@ -78,7 +82,8 @@ std::vector<std::string> MemoryStore::SubkeyNames(std::string_view path) const {
   const KeyNode* node = FindKey(path);
   if (node == nullptr || node->Meta().link) return names;
   names.reserve(node->Children().size());
-  for (const auto& child : node->Children()) names.push_back(child->Name());
+  for (const auto& child : node->Children())
+    names.push_back(child->Name());
   return names;
 }
 
@@ -87,7 +92,8 @@ std::vector<std::string> MemoryStore::ValueNames(std::string_view path) const {
   const KeyNode* node = FindKey(path);
   if (node == nullptr) return names;
   names.reserve(node->Values().size());
-  for (const auto& value : node->Values()) names.push_back(value.name);
+  for (const auto& value : node->Values())
+    names.emplace_back(value.Name());
   return names;
 }
 
@@ -95,16 +101,16 @@ std::optional<RegValue> MemoryStore::QueryValue(std::string_view path,
                                                 std::string_view name) const {
   const KeyNode* node = FindKey(path);
   if (node == nullptr) return std::nullopt;
-  const NamedValue* value = node->FindValue(name);
+  const StoredValue* value = node->FindValue(name);
   if (value == nullptr) return std::nullopt;
-  return value->value;
+  return value->ToRegValue();
 }
 
 void MemoryStore::SetValue(std::string_view path, std::string_view name, RegValue value) {
   CheckWritable();
   KeyNode* node = FindKey(path);
   if (node == nullptr) throw RegistryError("The key " + std::string(path) + " does not exist");
-  node->SetValue(name, std::move(value));
+  node->SetValue(name, value);
   KeyChanged(*node);
 }
 

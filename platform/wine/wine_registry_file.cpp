@@ -31,13 +31,13 @@ void SortedChildren(const KeyNode& node, std::vector<const KeyNode*>& out) {
   if (!std::is_sorted(out.begin(), out.end(), less)) std::sort(out.begin(), out.end(), less);
 }
 
-void SortedValues(const KeyNode& node, std::vector<const NamedValue*>& out) {
+void SortedValues(const KeyNode& node, std::vector<const StoredValue*>& out) {
   out.clear();
   out.reserve(node.Values().size());
-  for (const NamedValue& value : node.Values())
+  for (const StoredValue& value : node.Values())
     out.push_back(&value);
-  const auto less = [](const NamedValue* a, const NamedValue* b) {
-    return WineLess(a->name, b->name);
+  const auto less = [](const StoredValue* a, const StoredValue* b) {
+    return WineLess(a->Name(), b->Name());
   };
   if (!std::is_sorted(out.begin(), out.end(), less)) std::sort(out.begin(), out.end(), less);
 }
@@ -93,15 +93,15 @@ class Serializer {
     }
     if (meta.link) out_ += "#link\n";
     SortedValues(node, values_);
-    for (const NamedValue* value : values_)
-      AppendWineValue(out_, value->name, value->value);
+    for (const StoredValue* value : values_)
+      AppendWineValue(out_, value->Name(), value->Type(), value->Data(), value->DataSize());
   }
 
   static constexpr std::size_t kFlushSize = std::size_t{1} << 20;
 
   std::string& out_;
   const Flush* flush_;
-  std::vector<const NamedValue*> values_;
+  std::vector<const StoredValue*> values_;
 };
 
 std::size_t CountKeys(const KeyNode& node) {

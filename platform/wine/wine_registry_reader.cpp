@@ -383,26 +383,26 @@ class WineRegistryReader {
     return &parent.AppendNewChild(std::string(name));
   }
 
-  void AddValue(std::string name, RegValue value) {
+  void AddValue(StoredValue value) {
     // The values of a new key, in Wine's order, gather here and move into the key together,
     // so that its list is allocated once and at its exact size.
     if (pendingOpen_) {
-      if (pending_.empty() || CompareWineNames(pending_.back().name, name) < 0) {
-        pending_.push_back(NamedValue{std::move(name), std::move(value)});
+      if (pending_.empty() || CompareWineNames(pending_.back().Name(), value.Name()) < 0) {
+        pending_.push_back(std::move(value));
         return;
       }
       FlushPendingValues();
     }
     if (!Contains(unsortedValues_, key_)) {
       const auto& values = key_->Values();
-      const int order = values.empty() ? -1 : CompareWineNames(values.back().name, name);
+      const int order = values.empty() ? -1 : CompareWineNames(values.back().Name(), value.Name());
       if (order < 0) {
-        key_->AppendNewValue(std::move(name), std::move(value));
+        key_->AppendNewValue(std::move(value));
         return;
       }
       if (order > 0) unsortedValues_.insert(key_);
     }
-    key_->SetValue(name, std::move(value));
+    key_->SetValue(std::move(value));
   }
 
   void FlushPendingValues() {
@@ -458,7 +458,8 @@ class WineRegistryReader {
 
   void ReadValue(std::string_view text) {
     std::size_t pos = 1;
-    std::string name;
+    std::string& name = nameBuffer_;
+    name.clear();
     if (text.front() == '"') {
       if (WineTextError error = DecodeWineName(text, pos, '"', name)) {
         Problem(error.what + " in the value name");
@@ -474,7 +475,7 @@ class WineRegistryReader {
     ++pos;
     while (pos < text.size() && IsBlank(text[pos]))
       ++pos;
-    // Parsed into a buffer that keeps its capacity, then copied at its exact size.
+    // Parsed into buffers that keep their capacity, then stored at their exact size.
     RegValue& value = valueBuffer_;
     WineTextError error;
     HexLine state = ParseWineValueData(text.substr(pos), value, error);
@@ -493,7 +494,7 @@ class WineRegistryReader {
       skipContinuation_ = DropTrailingBlanks(line).ends_with('\\');
       return;
     }
-    AddValue(std::move(name), RegValue{value.type, Bytes(value.data.begin(), value.data.end())});
+    AddValue(StoredValue(name, value.type, value.data.data(), value.data.size()));
   }
 
   void Problem(std::string text) { file_.AddProblem(lines_.LineNumber(), std::move(text)); }
@@ -505,7 +506,8 @@ class WineRegistryReader {
   bool skipContinuation_ = false;
   Bytes units_;
   RegValue valueBuffer_;
-  std::vector<NamedValue> pending_;  // values of key_ not yet moved into it
+  std::string nameBuffer_;
+  std::vector<StoredValue> pending_;  // values of key_ not yet moved into it
   bool pendingOpen_ = false;
   std::vector<std::string_view> parts_;
   std::vector<std::string> decodedParts_;

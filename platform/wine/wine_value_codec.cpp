@@ -422,6 +422,11 @@ void AppendWineEscapedName(std::string& out, std::string_view utf8, std::string_
 }
 
 void AppendWineValue(std::string& out, std::string_view name, const RegValue& value) {
+  AppendWineValue(out, name, value.type, value.data.data(), value.data.size());
+}
+
+void AppendWineValue(std::string& out, std::string_view name, std::uint32_t type,
+                     const std::uint8_t* data, std::size_t size) {
   const std::size_t start = out.size();
   if (name.empty()) {
     out += "@=";
@@ -430,27 +435,25 @@ void AppendWineValue(std::string& out, std::string_view name, const RegValue& va
     AppendWineEscapedName(out, name, "\"");
     out += "\"=";
   }
-  const Bytes& data = value.data;
-  switch (value.type) {
+  switch (type) {
     case kRegSz:
     case kRegExpandSz:
     case kRegMultiSz:
       // Only strings that end in their NUL are written as text; the NUL itself is implied.
-      if (data.size() >= 2 && data.size() % 2 == 0 && data[data.size() - 2] == 0 &&
-          data[data.size() - 1] == 0) {
-        if (value.type != kRegSz) {
+      if (size >= 2 && size % 2 == 0 && data[size - 2] == 0 && data[size - 1] == 0) {
+        if (type != kRegSz) {
           out += "str(";
-          AppendHexMinimal(out, value.type);
+          AppendHexMinimal(out, type);
           out += "):";
         }
         out.push_back('"');
-        AppendWineEscaped(out, data.data(), data.size() / 2 - 1, "\"");
+        AppendWineEscaped(out, data, size / 2 - 1, "\"");
         out += "\"\n";
         return;
       }
       break;
     case kRegDword:
-      if (data.size() == 4) {
+      if (size == 4) {
         out += "dword:";
         AppendHexPadded(out,
                         data[0] | (data[1] << 8) | (data[2] << 16) |
@@ -463,20 +466,20 @@ void AppendWineValue(std::string& out, std::string_view name, const RegValue& va
     default:
       break;
   }
-  if (value.type == kRegBinary) {
+  if (type == kRegBinary) {
     out += "hex:";
   } else {
     out += "hex(";
-    AppendHexMinimal(out, value.type);
+    AppendHexMinimal(out, type);
     out += "):";
   }
   // Wine wraps once a line passes 76 characters, counting the name part of the first line.
   std::size_t count = out.size() - start;
-  for (std::size_t i = 0; i < data.size(); ++i) {
+  for (std::size_t i = 0; i < size; ++i) {
     out.push_back(kHexDigits[data[i] >> 4]);
     out.push_back(kHexDigits[data[i] & 0xF]);
     count += 2;
-    if (i + 1 < data.size()) {
+    if (i + 1 < size) {
       out.push_back(',');
       if (++count > 76) {
         out += "\\\n  ";

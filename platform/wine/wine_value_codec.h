@@ -52,6 +52,8 @@ void AppendWineEscapedName(std::string& out, std::string_view utf8, std::string_
 // Appends a whole value line ("name"=data, "@=" for the default value) with its "\n", in the
 // form Wine's writer chooses for the type and data.
 void AppendWineValue(std::string& out, std::string_view name, const RegValue& value);
+void AppendWineValue(std::string& out, std::string_view name, std::uint32_t type,
+                     const std::uint8_t* data, std::size_t size);
 
 // --- order ----------------------------------------------------------------------------------
 

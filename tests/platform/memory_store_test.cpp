@@ -78,6 +78,20 @@ TEST(MemoryStore, DataIsKeptExactly) {
   store.SetValue("k", "empty", RegValue{kRegBinary, {}});
   EXPECT_EQ(store.QueryValue("k", "odd"), odd);
   EXPECT_EQ(store.QueryValue("k", "empty"), (RegValue{kRegBinary, {}}));
+  // An unnamed value without data, then data replaced by longer and shorter data, in a key
+  // large enough to be looked up through its index.
+  store.SetValue("k", "", RegValue{kRegNone, {}});
+  for (int i = 0; i < 20; ++i)
+    store.SetValue("k", "Value" + std::to_string(i), Sz(std::to_string(i)));
+  EXPECT_EQ(store.QueryValue("k", ""), (RegValue{kRegNone, {}}));
+  store.SetValue("k", "VALUE7", Sz("a much longer text than before"));
+  store.SetValue("k", "", odd);
+  store.SetValue("k", "value7", RegValue{kRegDword, {1, 2, 3, 4}});
+  EXPECT_EQ(store.QueryValue("k", ""), odd);
+  EXPECT_EQ(store.QueryValue("k", "Value7"), (RegValue{kRegDword, {1, 2, 3, 4}}));
+  EXPECT_EQ(store.ValueNames("k").size(), 23u);
+  EXPECT_EQ(store.ValueNames("k")[2], "");
+  EXPECT_EQ(store.ValueNames("k")[10], "Value7");
 }
 
 }  // namespace
