@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -245,6 +247,41 @@ TEST_F(WineRegistryFileTest, LoadFailsOnlyWhenTheFileCannotBeRead) {
   std::ofstream(folder.Path() / "empty.reg");
   const auto empty = WineRegistryFile::Load(folder.Path() / "empty.reg", clock_);
   EXPECT_FALSE(empty->FullyUnderstood());
+}
+
+// Files are read in blocks of about a megabyte: lines that cross a block boundary, a line longer
+// than a block, CR LF line ends and a missing final line end must come out the same as from text.
+TEST_F(WineRegistryFileTest, LargeFilesReadInBlocksGiveTheSameTree) {
+  std::string text(kHeader);
+  text += "\n[Big] 1700000000\n#time=1da1a4d2e6d1800\n";
+  for (int i = 0; text.size() < 2'500'000; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "v%06d", i);
+    text += "\"" + std::string(name) + "\"=\"" + std::string(50 + i % 70, 'a' + i % 26) + "\"\n";
+  }
+  text += "\"zlong\"=\"" + std::string(1'500'000, 'z') + "\"\n";
+  ScratchFolder folder;
+  const fs::path path = folder.Path() / "user.reg";
+  std::ofstream(path, std::ios::binary) << text;
+  const auto file = WineRegistryFile::Load(path, clock_);
+  ASSERT_TRUE(file->FullyUnderstood()) << file->Problems().front();
+  EXPECT_EQ(file->Serialize(), text);
+  EXPECT_EQ(file->QueryValue("Big", "zlong")->data.size(), 2 * 1'500'001u);
+
+  std::string crlf;
+  for (const char c : text)
+    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << crlf;
+  EXPECT_EQ(WineRegistryFile::Load(path, clock_)->Serialize(), text);
+
+  text.pop_back();
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+  const auto cut = WineRegistryFile::Load(path, clock_);
+  ASSERT_FALSE(cut->FullyUnderstood());
+  const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  EXPECT_EQ(
+      cut->Problems().front().rfind(path.string() + ":" + std::to_string(lines + 1) + ": ", 0), 0u)
+      << cut->Problems().front();
 }
 
 struct BadFile {
