@@ -190,6 +190,7 @@ void TOrdrex::Scan() {
   // within the scan it is kept, so each folder is read once.
   target_.Files().DropCache();
   ResetStates();
+  paths_.BeginScan();
   try {
     if (!RunSchedule()) EndedEarly = kEndedByUser;
   } catch (const std::exception& error) {
@@ -199,6 +200,8 @@ void TOrdrex::Scan() {
   } catch (...) {
     EndedEarly = std::string(kEndedByErrorPrefix) + "an unexpected error";
   }
+  // Repairs come next and change files: from here on every test asks the disk again.
+  paths_.EndScan();
   FinishAll();
 }
 

@@ -16,6 +16,9 @@ constexpr const char* kDefaultWindowsDir = "C:\\windows\\";
 constexpr const char* kDefaultProgramFilesDir = "C:\\Program Files\\";
 constexpr const char* kCurrentVersionKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 constexpr int kPlatformNt = 2;
+// Enough for the names a registry repeats most; starting over when full keeps the memory small
+// on registries with hundreds of thousands of distinct paths.
+constexpr std::size_t kMaxRememberedPaths = 4096;
 
 // The variables a machine-wide value may be written with: they mean the same for every user.
 constexpr std::array<const char*, 14> kSystemVariables = {"SystemRoot",
@@ -178,6 +181,14 @@ PathChecks::PathChecks(Target& target) : target_(target) {
                   [](const std::string& a, const std::string& b) { return SameText(a, b); }),
       folders.end());
   searchFolders_ = std::move(folders);
+  // "C:\windows" and "C:\windows\" name the same folder: a name is looked for there once.
+  for (const std::string& folder : searchFolders_) {
+    std::string prefix = IncludeTrailingBackslash(folder);
+    const bool seen =
+        std::any_of(searchPrefixes_.begin(), searchPrefixes_.end(),
+                    [&](const std::string& known) { return SameText(known, prefix); });
+    if (!seen) searchPrefixes_.push_back(std::move(prefix));
+  }
 }
 
 bool PathChecks::IsFile(std::string_view path) const {
@@ -205,18 +216,43 @@ bool PathChecks::FileExistsIn(std::string_view folder, std::string_view name) co
   return IsFile(JoinPath(folder, name));
 }
 
+void PathChecks::BeginScan() {
+  found_.clear();
+  remembering_ = true;
+}
+
+void PathChecks::EndScan() {
+  remembering_ = false;
+  found_.clear();
+}
+
 bool PathChecks::FileFound(std::string_view name) const {
+  if (!remembering_) return LookUpFile(name);
+  if (const auto hit = found_.find(name); hit != found_.end()) return hit->second;
+  const bool found = LookUpFile(name);
+  if (found_.size() >= kMaxRememberedPaths) found_.clear();
+  found_.emplace(std::string(name), found);
+  return found;
+}
+
+bool PathChecks::LookUpFile(std::string_view name) const {
   const bool hasFolder = NamePartStart(name) > 0;
   const bool hasName = NamePartStart(name) < name.size();
   if (hasFolder && hasName) {
     if (IsFile(name)) return true;
     const std::string expanded = ExpandEnvPath(name);
+    // Most paths hold no variable: the disk need not be asked the same thing twice.
+    if (expanded == name) return IsFolder(name);
     return IsFile(expanded) || IsFolder(name) || IsFolder(expanded);
   }
   if (hasFolder) return IsFolder(name);
   if (name.empty()) return false;
-  return std::any_of(searchFolders_.begin(), searchFolders_.end(),
-                     [&](const std::string& folder) { return FileExistsIn(folder, name); });
+  std::string path;
+  return std::any_of(searchPrefixes_.begin(), searchPrefixes_.end(),
+                     [&](const std::string& prefix) {
+                       path.assign(prefix).append(name);
+                       return IsFile(path);
+                     });
 }
 
 void PathChecks::CutArguments(std::string& text, char delimiter, bool useFileName) const {

@@ -4,8 +4,10 @@
 // search order, and the small tests the rules share. Everything is computed from one target;
 // nothing here writes to the registry.
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/registry.h"
@@ -78,10 +80,34 @@ class PathChecks {
   // The folders the search path of a bare file name visits.
   const std::vector<std::string>& SearchFolders() const { return searchFolders_; }
 
+  // Between these two, FileFound remembers its answers by the exact text asked. A scan asks
+  // about the same text more than once (while cleaning a value and again while judging it;
+  // thousands of keys name the same server), and a bare name costs a look into every search
+  // folder. Nothing in a scan changes the disk; repairs and restores, which delete and copy
+  // files, run outside a scan and so always ask the disk. Both calls forget every answer.
+  void BeginScan();
+  void EndScan();
+
  private:
   Target& target_;
   KnownLocations known_;
   std::vector<std::string> searchFolders_;
+  // The search folders each ending with a backslash, each folder once: what a bare name is
+  // appended to.
+  std::vector<std::string> searchPrefixes_;
+
+  // FileFound as the disk answers it now.
+  bool LookUpFile(std::string_view name) const;
+
+  bool remembering_ = false;
+  // Looked up by string_view, so that a hit costs no copy of the text.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+  mutable std::unordered_map<std::string, bool, TextHash, std::equal_to<>> found_;
 };
 
 }  // namespace ordrex
