@@ -30,12 +30,12 @@ StoredValue::StoredValue(std::string_view name, std::uint32_t type, const std::u
   if (size > 0) std::memcpy(block_.get() + name.size(), data, size);
 }
 
-KeyNode::NameIndex* KeyNode::ChildIndex() const {
+NameIndex* KeyNode::ChildIndex() const {
   if (!indexes_ || !indexes_->children) return nullptr;
   return &*indexes_->children;
 }
 
-KeyNode::NameIndex* KeyNode::ValueIndex() const {
+NameIndex* KeyNode::ValueIndex() const {
   if (!indexes_ || !indexes_->values) return nullptr;
   return &*indexes_->values;
 }
@@ -59,12 +59,13 @@ KeyNode* KeyNode::FindChild(std::string_view name) const {
   if (index == nullptr) {
     if (!indexes_) indexes_ = std::make_unique<Indexes>();
     index = &indexes_->children.emplace();
-    index->reserve(children_.size() * 2);
+    index->Reserve(children_.size());
     for (std::size_t i = 0; i < children_.size(); ++i)
-      index->emplace(FoldCase(children_[i]->Name()), i);
+      index->Insert(NameIndex::HashOf(children_[i]->Name()), i);
   }
-  const auto hit = index->find(FoldCase(name));
-  return hit == index->end() ? nullptr : children_[hit->second].get();
+  const std::size_t hit =
+      index->Find(name, [this](std::size_t i) -> std::string_view { return children_[i]->Name(); });
+  return hit == NameIndex::npos ? nullptr : children_[hit].get();
 }
 
 KeyNode& KeyNode::GetOrAddChild(std::string_view name) {
@@ -75,7 +76,7 @@ KeyNode& KeyNode::GetOrAddChild(std::string_view name) {
 KeyNode& KeyNode::AppendNewChild(std::string name) {
   children_.push_back(std::make_unique<KeyNode>(std::move(name), this));
   if (NameIndex* index = ChildIndex())
-    index->emplace(FoldCase(children_.back()->Name()), children_.size() - 1);
+    index->Insert(NameIndex::HashOf(children_.back()->Name()), children_.size() - 1);
   return *children_.back();
 }
 
@@ -101,12 +102,12 @@ const StoredValue* KeyNode::FindValue(std::string_view name) const {
   if (index == nullptr) {
     if (!indexes_) indexes_ = std::make_unique<Indexes>();
     index = &indexes_->values.emplace();
-    index->reserve(values_.size() * 2);
+    index->Reserve(values_.size());
     for (std::size_t i = 0; i < values_.size(); ++i)
-      index->emplace(FoldCase(values_[i].Name()), i);
+      index->Insert(NameIndex::HashOf(values_[i].Name()), i);
   }
-  const auto hit = index->find(FoldCase(name));
-  return hit == index->end() ? nullptr : &values_[hit->second];
+  const std::size_t hit = index->Find(name, [this](std::size_t i) { return values_[i].Name(); });
+  return hit == NameIndex::npos ? nullptr : &values_[hit];
 }
 
 void KeyNode::SetValue(std::string_view name, const RegValue& value) {
@@ -129,7 +130,7 @@ void KeyNode::SetValue(StoredValue value) {
 void KeyNode::AppendNewValue(StoredValue value) {
   values_.push_back(std::move(value));
   if (NameIndex* index = ValueIndex())
-    index->emplace(FoldCase(values_.back().Name()), values_.size() - 1);
+    index->Insert(NameIndex::HashOf(values_.back().Name()), values_.size() - 1);
 }
 
 void KeyNode::AppendNewValues(std::vector<StoredValue>& values) {

@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "platform/name_index.h"
 #include "platform/registry_types.h"
 
 namespace ordrex {
@@ -115,9 +115,8 @@ class KeyNode {
 
  private:
   static constexpr std::size_t kIndexThreshold = 12;
-  // Folded name -> position; built lazily for large keys, dropped on every structural change.
+  // Positions by name; built lazily for large keys, dropped on every structural change.
   // Held behind one pointer: most keys are small and never need it.
-  using NameIndex = std::unordered_map<std::string, std::size_t>;
   struct Indexes {
     std::optional<NameIndex> children;
     std::optional<NameIndex> values;

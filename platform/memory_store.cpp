@@ -36,11 +36,19 @@ void MemoryStore::CheckWritable() const {
 }
 
 KeyNode* MemoryStore::FindKey(std::string_view path) const {
+  // Walks the path's parts in place (as SplitKeyPath cuts them): lookups are the scan's most
+  // frequent operation.
   KeyNode* node = root_.get();
-  for (std::string_view part : SplitKeyPath(path)) {
-    if (node->Meta().link) return nullptr;
-    node = node->FindChild(part);
-    if (node == nullptr) return nullptr;
+  std::size_t start = 0;
+  while (start < path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string_view::npos) end = path.size();
+    if (end > start) {
+      if (node->Meta().link) return nullptr;
+      node = node->FindChild(path.substr(start, end - start));
+      if (node == nullptr) return nullptr;
+    }
+    start = end + 1;
   }
   return node;
 }

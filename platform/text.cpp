@@ -223,8 +223,8 @@ char32_t UpperChar(char32_t c) {
 namespace {
 
 template <typename Map>
-std::string MapText(std::string_view text, Map map) {
-  std::string out;
+void MapTextInto(std::string& out, std::string_view text, Map map) {
+  out.clear();
   out.reserve(text.size());
   std::size_t pos = 0;
   while (pos < text.size()) {
@@ -243,6 +243,12 @@ std::string MapText(std::string_view text, Map map) {
       AppendUtf8(out, mapped);
     }
   }
+}
+
+template <typename Map>
+std::string MapText(std::string_view text, Map map) {
+  std::string out;
+  MapTextInto(out, text, map);
   return out;
 }
 
@@ -250,6 +256,9 @@ std::string MapText(std::string_view text, Map map) {
 
 std::string FoldCase(std::string_view text) {
   return MapText(text, FoldChar);
+}
+void FoldCaseInto(std::string& out, std::string_view text) {
+  MapTextInto(out, text, FoldChar);
 }
 std::string UpperCase(std::string_view text) {
   return MapText(text, UpperChar);

@@ -40,6 +40,8 @@ void AppendUtf8(std::string& out, char32_t cp);
 char32_t FoldChar(char32_t cp);   // lower case
 char32_t UpperChar(char32_t cp);  // upper case
 std::string FoldCase(std::string_view text);
+// FoldCase into a caller's buffer (replacing its content), for lookups in hot loops.
+void FoldCaseInto(std::string& out, std::string_view text);
 std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
 

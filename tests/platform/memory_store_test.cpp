@@ -55,6 +55,32 @@ TEST(MemoryStore, ManyChildrenStayFoundAfterRemovals) {
   EXPECT_EQ(store.SubkeyNames("").size(), 28u);  // 26 kept, "v", the new one
 }
 
+TEST(MemoryStore, ThousandsOfChildrenAreFoundInAnyLetterCase) {
+  // Enough names to grow the index many times over, with non-ASCII letters that fold too.
+  MemoryStore store;
+  store.CreateKey("k");
+  for (int i = 0; i < 5000; ++i) {
+    store.CreateKey("k\\{\xC3\x84" + std::to_string(i) + "-\xD0\x96}");  // Ä, Ж
+    store.SetValue("k", "V\xC3\x84" + std::to_string(i), Sz(std::to_string(i)));
+  }
+  for (int i = 0; i < 5000; i += 7) {
+    EXPECT_TRUE(store.KeyExists("K\\{\xC3\xA4" + std::to_string(i) + "-\xD0\xB6}")) << i;
+    EXPECT_EQ(store.QueryValue("k", "v\xC3\xA4" + std::to_string(i)), Sz(std::to_string(i)));
+  }
+  EXPECT_FALSE(
+      store.KeyExists("k\\{\xC3\x84"
+                      "5000-\xD0\x96}"));
+  EXPECT_FALSE(
+      store.KeyExists("k\\{\xC3\x84"
+                      "12-\xD0\x96"));  // a prefix of a name
+  EXPECT_FALSE(store.QueryValue("k", "V\xC3\x84").has_value());
+  // Creating a name that exists in another case adds nothing.
+  store.CreateKey(
+      "K\\{\xC3\xA4"
+      "42-\xD0\xB6}");
+  EXPECT_EQ(store.SubkeyNames("k").size(), 5000u);
+}
+
 TEST(MemoryStore, KeysAndValuesThatDoNotExist) {
   MemoryStore store;
   EXPECT_TRUE(store.KeyExists(""));
