@@ -255,10 +255,20 @@ std::string MapText(std::string_view text, Map map) {
 }  // namespace
 
 std::string FoldCase(std::string_view text) {
-  return MapText(text, FoldChar);
+  std::string out;
+  FoldCaseInto(out, text);
+  return out;
 }
 void FoldCaseInto(std::string& out, std::string_view text) {
-  MapTextInto(out, text, FoldChar);
+  // Registry and file names are nearly always ASCII: fold those in place, byte by byte.
+  out.assign(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      MapTextInto(out, text, FoldChar);
+      return;
+    }
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
 }
 std::string UpperCase(std::string_view text) {
   return MapText(text, UpperChar);
@@ -276,7 +286,9 @@ int CompareText(std::string_view a, std::string_view b) {
     char32_t fa;
     char32_t fb;
     if (ca < 0x80 && cb < 0x80) {
-      fa = FoldChar(ca), fb = FoldChar(cb), ++i, ++j;
+      fa = ca >= 'A' && ca <= 'Z' ? ca + 32 : ca;
+      fb = cb >= 'A' && cb <= 'Z' ? cb + 32 : cb;
+      ++i, ++j;
     } else {
       fa = FoldChar(DecodeUtf8(a, i));
       fb = FoldChar(DecodeUtf8(b, j));
