@@ -18,7 +18,7 @@ constexpr const char* kCurrentVersionKey = "\\SOFTWARE\\Microsoft\\Windows\\Curr
 constexpr int kPlatformNt = 2;
 // Enough for the names a registry repeats most; starting over when full keeps the memory small
 // on registries with hundreds of thousands of distinct paths.
-constexpr std::size_t kMaxRememberedPaths = 4096;
+constexpr std::size_t kMaxRememberedPaths = 1024;
 
 // The variables a machine-wide value may be written with: they mean the same for every user.
 constexpr std::array<const char*, 14> kSystemVariables = {"SystemRoot",
