@@ -134,6 +134,21 @@ StepResult InspectFix(RepairScope& scope, TRegistry& reg, RootHandle root, std::
   return plan.verdict;
 }
 
+// Writes a planned change through the accessor that planned it (its key still open).
+StepResult ApplyFix(RepairScope& scope, TRegistry& reg, std::string_view key, std::string_view name,
+                    const FixPlan& plan) {
+  try {
+    if (plan.kind == rdString) {
+      reg.WriteString(name, plan.text);
+    } else {
+      reg.WriteExpandString(name, plan.text);
+    }
+  } catch (const std::exception&) {
+    return FailFix(scope, key, name, plan.current);
+  }
+  return StepResult::Repaired;
+}
+
 }  // namespace
 
 StepResult BackupKeyAndFix(RepairScope& scope, RootHandle root, std::string_view key,
@@ -141,16 +156,16 @@ StepResult BackupKeyAndFix(RepairScope& scope, RootHandle root, std::string_view
                            std::string_view newText) {
   // Nothing to change means nothing to back up: a backup taken of an entry corrected already
   // (through another path to the same key) would give back the corrected text on restore.
-  TRegistry probe(scope.Engine().GetTarget(), root);
+  TRegistry reg(scope.Engine().GetTarget(), root);
   FixPlan plan;
-  const StepResult inspected = InspectFix(scope, probe, root, key, name, oldText, newText, plan);
+  const StepResult inspected = InspectFix(scope, reg, root, key, name, oldText, newText, plan);
   if (!plan.change) return inspected;
   if (!BackupKey(scope, root, key)) {
     scope.Fail(scope.Category().Title + " repair refused on " + std::string(key) +
                ": the path names a whole root key");
     return StepResult::Failed;
   }
-  return WriteFix(scope, root, key, name, oldText, newText);
+  return ApplyFix(scope, reg, key, name, plan);
 }
 
 StepResult CorrectOrDeleteKey(RepairScope& scope, const TFixingList& problem,
@@ -251,16 +266,7 @@ StepResult WriteFix(RepairScope& scope, RootHandle root, std::string_view key,
   FixPlan plan;
   const StepResult inspected = InspectFix(scope, reg, root, key, name, oldText, newText, plan);
   if (!plan.change) return inspected;
-  try {
-    if (plan.kind == rdString) {
-      reg.WriteString(name, plan.text);
-    } else {
-      reg.WriteExpandString(name, plan.text);
-    }
-  } catch (const std::exception&) {
-    return FailFix(scope, key, name, plan.current);
-  }
-  return StepResult::Repaired;
+  return ApplyFix(scope, reg, key, name, plan);
 }
 
 namespace {

@@ -24,10 +24,7 @@ class RuleScan {
 
   // Enables exactly the named categories and runs a whole scan without pauses.
   void ScanOnly(std::initializer_list<TCustomOrdrex*> categories) {
-    for (TCustomOrdrex* category : engine_.Categories())
-      category->Enabled = false;
-    for (TCustomOrdrex* category : categories)
-      category->Enabled = true;
+    EnableOnly(categories);
     engine_.Clear();
     engine_.Stop(false);
     engine_.Scan();
@@ -36,16 +33,20 @@ class RuleScan {
 
   // Makes only the given categories enabled and readies the engine for a single walk.
   void Prepare(std::initializer_list<TCustomOrdrex*> categories) {
-    for (TCustomOrdrex* category : engine_.Categories())
-      category->Enabled = false;
-    for (TCustomOrdrex* category : categories)
-      category->Enabled = true;
+    EnableOnly(categories);
     engine_.Clear();
     engine_.ResetStates();
     engine_.Stop(false);
   }
 
  private:
+  void EnableOnly(std::initializer_list<TCustomOrdrex*> categories) {
+    for (TCustomOrdrex* category : engine_.Categories())
+      category->Enabled = false;
+    for (TCustomOrdrex* category : categories)
+      category->Enabled = true;
+  }
+
   std::unique_ptr<Target> target_;
   ManualClock clock_;
   TOrdrex engine_;
