@@ -7,6 +7,7 @@
 #include "backup/backup_file.h"
 #include "backup/reg_writer.h"
 #include "backup/shortcut_copies.h"
+#include "engine/follow_up_scan.h"
 #include "engine/missing_file_search.h"
 
 namespace ordrex {
@@ -220,6 +221,9 @@ RepairRunResult RepairRun::Run() {
   }
   SaveRegistry(result);
   if (state_ == RepairState::Cancelled) SetLastRowStatus(kCancelledStatus);
+  if (options_.followUpScan && result.registrySaved && result.repairedCount > 0) {
+    result.followUpCount = CountFollowUpProblems(engine_);
+  }
   return finish();
 }
 

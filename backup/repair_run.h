@@ -41,6 +41,8 @@ struct RepairOptions {
                                       const std::filesystem::path& folder,
                                       std::chrono::system_clock::time_point when)>
       saveBackup;
+  // Whether the run ends with a scan for the entries it made stale (CountFollowUpProblems).
+  bool followUpScan = true;
 };
 
 struct RepairRunEvents {
@@ -65,7 +67,10 @@ struct RepairRunResult {
   int repairedCount = 0;                   // problems deleted or corrected
   int failedCount = 0;                     // problems left as they were because their repair failed
   std::vector<CategoryFailures> failures;  // per category with failures, in index order
-  std::string error;                       // why the run stopped short; empty when it went through
+  // Problems that a scan right after the repair finds and the repair's own scan did not: entries
+  // that named what the repair removed. Another run clears them.
+  int followUpCount = 0;
+  std::string error;  // why the run stopped short; empty when it went through
 };
 
 class RepairRun {

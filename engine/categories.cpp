@@ -167,11 +167,12 @@ TMicrosoftSharedScan::TMicrosoftSharedScan(TOrdrex& owner) : TCustomOrdrex(owner
 }
 
 TStartupScan::TStartupScan(TOrdrex& owner) : TCustomOrdrex(owner) {
-  // A Run entry's name is a label ("MyAgent"); its data is the program that went missing, so
-  // only the data can find a copy of it.
+  // Linked by the entry's name, not its data: a program started at every logon must never be
+  // pointed at some other program that merely shares the missing one's file name. A Run entry
+  // named after its program ("agent.exe") still finds a copy; one named by a label is deleted.
   Define(14, 14, "Windows Startup",
          "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\", kMedium,
-         "Windows Startup", LinkMode::Data);
+         "Windows Startup", LinkMode::Value);
 }
 
 TInstaller::TInstaller(TOrdrex& owner) : TCustomOrdrex(owner) {

@@ -295,7 +295,7 @@ bool PathChecks::ReadStringValue(const TRegistry& reg, std::string_view name,
 }
 
 bool PathChecks::IsSystemFile(std::string_view path) const {
-  const std::string folder = ExtractFilePath(ExpandEnvPath(path));
+  const std::string folder = ExtractFilePath(ExpandEnvPath(WithoutLongPathPrefix(path)));
   if (!known_.WindowsDir.empty() && StartsWithText(folder, known_.WindowsDir)) return true;
   const std::string name = ExtractFileName(path);
   return CodePointCount(name) > 2 && StartsWithText(name, "ms");

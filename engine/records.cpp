@@ -24,13 +24,6 @@ int TErrorFiles::Add(std::string_view name) {
   return static_cast<int>(items_.size()) - 1;
 }
 
-void TErrorFiles::Delete(int index) {
-  items_.erase(items_.begin() + index);
-  index_.clear();
-  for (std::size_t i = 0; i < items_.size(); ++i)
-    index_.emplace(FoldCase(items_[i].FileName), i);
-}
-
 void TErrorFiles::Clear() {
   while (!items_.empty())
     items_.pop_back();

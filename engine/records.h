@@ -61,7 +61,6 @@ class TErrorFiles {
   int Count() const { return static_cast<int>(items_.size()); }
   TErrorFile& Items(int index) { return items_.at(static_cast<std::size_t>(index)); }
   const TErrorFile& Items(int index) const { return items_.at(static_cast<std::size_t>(index)); }
-  void Delete(int index);
   void Clear();
 
  private:

@@ -382,4 +382,12 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return out;
 }
 
+std::string_view WithoutLongPathPrefix(std::string_view path) {
+  const bool prefixed = path.starts_with("\\\\?\\") || path.starts_with("\\??\\");
+  if (!prefixed || path.size() < 6 || path[5] != ':') return path;
+  const char drive = path[4];
+  if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return path;
+  return path.substr(4);
+}
+
 }  // namespace ordrex

@@ -61,5 +61,8 @@ std::string TrimRight(std::string_view text);  // blanks and control characters
 std::string Trim(std::string_view text);       // blanks and control characters, both ends
 std::vector<std::string> Split(std::string_view text, char separator);  // keeps empty pieces
 std::string JoinPath(std::string_view folder, std::string_view name);   // one '\' between
+// "\\?\C:\x" (the long-path form) and "\??\C:\x" (the NT form) name the same file as "C:\x":
+// the path without that prefix. Any other text is returned as it is.
+std::string_view WithoutLongPathPrefix(std::string_view path);
 
 }  // namespace ordrex

@@ -66,6 +66,7 @@ void WriteJson(std::ostream& out, TOrdrex& engine, const RepairRunResult* result
     }
   }
   json.EndArray();
+  json.Key("followUp").Number(result == nullptr ? 0 : result->followUpCount);
   json.EndObject();
   out << "\n";
 }
@@ -206,6 +207,11 @@ int RepairCommand::Run() {
       out << "Backup saved: " << result.backupFile->string() << "\n";
     } else if (!options.makeBackup) {
       out << "No backup was saved.\n";
+    }
+    if (result.followUpCount > 0) {
+      out << "The repair left " << Plural(result.followUpCount, "new problem", "new problems")
+          << " (entries that named what it removed); run the repair again to clear "
+          << (result.followUpCount == 1 ? "it" : "them") << ".\n";
     }
   }
   out.flush();

@@ -19,6 +19,9 @@ void CheckDefaultFile(TOrdrex& engine, TRegistry& reg, const std::string& key,
 // ("C:\lib\x.tlb\2") or backslash ("C:\Docs\Help\") is not part of the path.
 void CheckDefaultPath(TOrdrex& engine, TRegistry& reg, const std::string& key,
                       TCustomOrdrex& category, bool missingFile, const std::string& reason);
+// A folder the default value names (a trailing backslash aside): "Path not found".
+void CheckHelpFolder(TOrdrex& engine, TRegistry& reg, const std::string& key,
+                     TCustomOrdrex& category);
 // A class identifier under "\CLSID\", or a class name at the root: "Empty" or "Missing ID".
 void CheckClsidRef(TOrdrex& engine, TRegistry& reg, const std::string& key,
                    TCustomOrdrex& category);

@@ -98,6 +98,17 @@ void CheckDefaultPath(TOrdrex& engine, TRegistry& reg, const std::string& key,
   ReportMissing(engine, reg, category, key, path, reason, missingFile);
 }
 
+void CheckHelpFolder(TOrdrex& engine, TRegistry& reg, const std::string& key,
+                     TCustomOrdrex& category) {
+  std::string path;
+  if (!ReadDefaultPath(engine, reg, key, path) || path.empty()) return;
+  // A folder has no resource number to cut: the folder itself is tested, never its parent,
+  // which is nearly always there.
+  if (path.size() > 1 && path.back() == '\\') path.pop_back();
+  if (IsBareFileName(path) || engine.Paths().FileFound(path)) return;
+  ReportMissing(engine, reg, category, key, path, kPathNotFound, false);
+}
+
 void CheckClsidRef(TOrdrex& engine, TRegistry& reg, const std::string& key,
                    TCustomOrdrex& category) {
   CheckReference(engine, reg, key, category, "\\CLSID\\", kEmpty);
@@ -165,9 +176,8 @@ void CheckTypeLibVersion(TOrdrex& engine, TRegistry& reg, TCustomOrdrex& categor
   const RootHandle root = reg.RootKey();
   engine.ReportKey(root, version);
   const std::vector<std::string> locales = SubkeysOf(reg, version);
-  if (reg.KeyExists(version + "\\HELPDIR")) {
-    CheckDefaultPath(engine, reg, version + "\\HELPDIR", category, false, kPathNotFound);
-  }
+  if (reg.KeyExists(version + "\\HELPDIR"))
+    CheckHelpFolder(engine, reg, version + "\\HELPDIR", category);
   for (const std::string& locale : locales) {
     const std::string localeKey = version + "\\" + locale;
     engine.ReportKey(root, localeKey);

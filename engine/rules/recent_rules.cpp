@@ -117,17 +117,22 @@ void ScanRunMru(TOrdrex& engine, TRegistry& reg) {
 
 void ScanRecentDocs(TOrdrex& engine, TRegistry& reg) {
   if (!engine.Hist.Enabled) return;
+  const std::string& recentDir = engine.Known().RecentDir;
+  // Every entry names a shortcut in the recent folder: without that folder nothing can be
+  // judged, and every entry would look stale.
+  if (recentDir.empty()) {
+    engine.SetStatus(engine.Hist, kStateScanning);
+    return;
+  }
   const std::string base = std::string(kExplorer) + "RecentDocs\\";
   const PathChecks& paths = engine.Paths();
-  const std::string& recentDir = engine.Known().RecentDir;
   WalkTypedLists(
       engine, engine.Hist, reg, base, "", [&](const std::string& key, const std::string& name) {
         if (IsListOrderValue(name) || !IsEntryNumber(name)) return;
         const Bytes data = RawData(reg, name);
         const RecentDocsEntry entry = ParseRecentDocsEntry(data);
-        // Without a recent folder or a shortcut name there is nothing to look at.
-        const std::string link =
-            recentDir.empty() || entry.linkFileName.empty() ? "" : recentDir + entry.linkFileName;
+        // An entry without a shortcut name points at nothing.
+        const std::string link = entry.linkFileName.empty() ? "" : recentDir + entry.linkFileName;
         if (paths.FileFound(link)) {
           bool refused = false;
           const std::string target = ResolveShortcutTarget(paths, link, &refused);

@@ -24,7 +24,7 @@ std::string FixRelativeTarget(const PathChecks& paths, std::string_view shortcut
 bool StartsWithAny(std::string_view path, std::initializer_list<const std::string*> folders) {
   for (const std::string* folder : folders) {
     // A folder the target does not have is nobody's usual place.
-    if (!folder->empty() && StartsWithText(path, *folder)) return true;
+    if (!folder->empty() && StartsWithText(WithoutLongPathPrefix(path), *folder)) return true;
   }
   return false;
 }

@@ -17,26 +17,31 @@ constexpr const char* kPathNotFound = "Path not found";
 
 // The application's default value D against the folders of its own "Path" value. A bare file
 // name counts as present when the application names a folder that exists (the program starts
-// from there) or that holds the file; the search path of the system is not consulted.
-void CheckInPathList(TOrdrex& engine, RootHandle root, const std::string& key,
+// from there) or that holds the file. An empty piece of the list stands for the search path of
+// the system, where the bare name is looked up as any program would be. Returns whether such
+// an empty piece is what found the program: that piece is then in use, not stale.
+bool CheckInPathList(TOrdrex& engine, RootHandle root, const std::string& key,
                      const std::vector<std::string>& folders, std::string data) {
-  if (data.empty()) return;
+  if (data.empty()) return false;
   const PathChecks& paths = engine.Paths();
   paths.CleanPathValue(data);
   if (IsBareFileName(data)) {
     for (const std::string& folder : folders) {
-      // An empty piece names no folder; it is reported on its own as "Path not found".
-      if (folder.empty()) continue;
+      if (folder.empty()) {
+        if (paths.FileFound(data)) return true;
+        continue;
+      }
       const std::string withSlash = IncludeTrailingBackslash(folder);
-      if (paths.IsFolder(withSlash) || paths.FileFound(withSlash + data)) return;
+      if (paths.IsFolder(withSlash) || paths.FileFound(withSlash + data)) return false;
     }
     engine.AddProblem(engine.AppPath, root, kFileNotFound, key, "", data, data, true, true);
-    return;
+    return false;
   }
   if (!paths.FileFound(data)) {
     engine.AddProblem(engine.AppPath, root, kFileNotFound, key, "", data, data,
                       !paths.IsSystemFile(data), true);
   }
+  return false;
 }
 
 // Keys Windows itself keeps under SOFTWARE, empty on many systems: no vendor left them behind.
@@ -63,8 +68,10 @@ void ScanAppPaths(TOrdrex& engine, TRegistry& reg) {
     }
     std::string data;
     if (!paths.ReadStringValue(reg, "", data)) return;
-    CheckInPathList(engine, reg.RootKey(), key, folders, data);
+    const bool searchPathInUse = CheckInPathList(engine, reg.RootKey(), key, folders, data);
     for (const std::string& folder : folders) {
+      // Removing the piece that finds the program would make the program itself go missing.
+      if (folder.empty() && searchPathInUse) continue;
       if (!paths.FileFound(folder)) {
         engine.AddProblem(engine.AppPath, reg.RootKey(), kPathNotFound, key, "Path", folder, "",
                           true, false);

@@ -114,10 +114,8 @@ std::vector<fs::path> WineFontFolders() {
 }
 
 std::optional<WindowsPath> ParseWindowsPath(std::string_view path) {
-  // "\\?\C:\x" and the NT form "\??\C:\x" name the same file as "C:\x".
-  if (path.size() >= 4 && (path.substr(0, 4) == "\\\\?\\" || path.substr(0, 4) == "\\??\\")) {
-    path.remove_prefix(4);
-  } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+  path = WithoutLongPathPrefix(path);
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
     return std::nullopt;  // a share (\\server\share) or a device (\\.\PhysicalDrive0)
   }
   if (path.size() < 2 || !IsAsciiLetter(path[0]) || path[1] != ':') return std::nullopt;

@@ -103,7 +103,8 @@ TEST_F(RepairCliTest, JsonAddsTheBackupAndTheCount) {
   const std::size_t count = repair.out.find("\"repaired\": ");
   ASSERT_NE(count, std::string::npos);
   EXPECT_GT(std::stoi(repair.out.substr(count + 12)), 0);
-  // Nothing else on standard output: one JSON object.
+  // Nothing else on standard output: one JSON object, closed by the follow-up count.
+  EXPECT_TRUE(repair.out.ends_with(", \"followUp\": 0}\n")) << repair.out;
   EXPECT_EQ(repair.out.find('\n'), repair.out.size() - 1);
 
   const CliRun noBackup =

@@ -197,6 +197,13 @@ TEST(TypeLibraryRuleTest, Win32FilesAndHelpFolders) {
       .Machine(libs + missing + R"(\2.1\HELPDIR)", {Sz("", R"(C:\Docs\Help\)")})
       // A bare name without an extension names no folder to test.
       .Machine(libs + missing + R"(\2.1\0\win32)", {Sz("", "stdole")});
+  // Wine's long-path form reads as the plain path; a help folder is tested itself, not its
+  // parent, with or without a trailing backslash.
+  const std::string longForm = "{00000003-0000-0000-0000-000000000000}";
+  prefix.Machine(libs + longForm + R"(\1.0\HELPDIR)", {Sz("", R"(\\?\C:\Docs\There\Gone)")})
+      .Machine(libs + longForm + R"(\1.1\HELPDIR)", {Sz("", R"(\\?\C:\Docs\There\)")})
+      .Machine(libs + longForm + R"(\1.2\HELPDIR)", {Sz("", R"(\\?\C:\windows\Help\Gone\)")})
+      .Machine(libs + longForm + R"(\1.2\0\win32)", {Sz("", R"(\??\C:\lib\x.tlb\2)")});
   RuleScan scan(prefix);
   scan.ScanOnly({&scan.Engine().ActiveX});
 
@@ -205,7 +212,11 @@ TEST(TypeLibraryRuleTest, Win32FilesAndHelpFolders) {
       Problems(scan.Engine().ActiveX),
       ElementsAre(
           base + "\\HELPDIR |  | C:\\Docs\\Help | Path not found | selected | -",
-          base + "\\409\\win32 |  | C:\\gone\\x.tlb | File not found | selected | missing"));
+          base + "\\409\\win32 |  | C:\\gone\\x.tlb | File not found | selected | missing",
+          "HKEY_CLASSES_ROOT\\TypeLib\\" + longForm +
+              R"(\1.0\HELPDIR |  | \\?\C:\Docs\There\Gone | Path not found | selected | -)",
+          "HKEY_CLASSES_ROOT\\TypeLib\\" + longForm +
+              R"(\1.2\HELPDIR |  | \\?\C:\windows\Help\Gone | Path not found | unselected | -)"));
   // Only the file enters the missing-file list, not the help folder.
   ASSERT_EQ(scan.Engine().ErrorFileCount(), 1);
   EXPECT_EQ(scan.Engine().ErrorFiles.Items(0).FileName, "X.TLB");

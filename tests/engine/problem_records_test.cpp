@@ -55,7 +55,7 @@ const Row kNtTable[] = {
      "Microsoft Shared", LinkMode::Value},
     {14, 14, "Windows Startup",
      R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run\)", "Medium",
-     "Windows Startup", LinkMode::Data},
+     "Windows Startup", LinkMode::Value},
     {15, 16, "Installer",
      R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Installer\Folders\)", "Medium",
      "Installer", LinkMode::Value},
@@ -158,8 +158,8 @@ TEST_F(ProblemRecordsTest, OneMissingFileNameForTwoProblemsSharesTheFoundLocatio
   TOrdrex& engine = Engine();
   engine.AddProblem(engine.RegIntegrity, kClassesRoot, "File not found", R"(\CLSID\{A})", "",
                     R"(c:\a\FOO.dll)", R"(c:\a\FOO.dll)", true, true);
-  engine.AddProblem(engine.Startup, kLocalMachine, "File not found", R"(\Run\)", "foo",
-                    R"(D:\b\foo.DLL)", R"(D:\b\foo.DLL)", true, true);
+  engine.AddProblem(engine.Uninstall, kLocalMachine, "File not found", R"(\Uninstall\Foo)",
+                    "UninstallString", R"(D:\b\foo.DLL)", R"(D:\b\foo.DLL)", true, true);
   ASSERT_EQ(engine.ErrorFileCount(), 1);
   EXPECT_EQ(engine.ErrorFiles.Items(0).FileName, "FOO.DLL");
 
@@ -169,7 +169,7 @@ TEST_F(ProblemRecordsTest, OneMissingFileNameForTwoProblemsSharesTheFoundLocatio
   engine.LinkAll();
 
   const TFixingList& first = engine.RegIntegrity.Items(0);
-  const TFixingList& second = engine.Startup.Items(0);
+  const TFixingList& second = engine.Uninstall.Items(0);
   ASSERT_EQ(first.SolutionCount(), 2);
   EXPECT_EQ(first.Solutions, second.Solutions);  // one list, not copies
   EXPECT_EQ(*first.Solutions, (std::vector<std::string>{R"(C:\x\foo.dll)", R"(C:\y\Foo.Dll)"}));
@@ -266,24 +266,24 @@ TEST_F(ProblemRecordsTest, LinkingAgainDropsALinkThatNoLongerMatches) {
 TEST_F(ProblemRecordsTest, ClearKeepsTheProblemsOfDisabledCategoriesWithoutTheirLinks) {
   TOrdrex& engine = Engine();
   for (TCustomOrdrex* category : {static_cast<TCustomOrdrex*>(&engine.AppPath),
-                                  static_cast<TCustomOrdrex*>(&engine.Startup)}) {
+                                  static_cast<TCustomOrdrex*>(&engine.Uninstall)}) {
     engine.AddProblem(*category, kLocalMachine, "File not found", R"(\K)", "v", R"(C:\a\a.exe)",
                       R"(C:\a\a.exe)", true, true);
   }
   engine.RecordFoundLocation(R"(C:\b\)", "a.exe");
   engine.LinkAll();
   engine.Stop(true);
-  EXPECT_TRUE(engine.Startup.Cancelled);
-  engine.Startup.Enabled = false;
+  EXPECT_TRUE(engine.Uninstall.Cancelled);
+  engine.Uninstall.Enabled = false;
 
   engine.Clear();
   EXPECT_EQ(engine.ErrorFileCount(), 0);
   EXPECT_EQ(engine.AppPath.Count(), 0);
   EXPECT_FALSE(engine.AppPath.Cancelled);
-  ASSERT_EQ(engine.Startup.Count(), 1);
-  EXPECT_EQ(engine.Startup.Items(0).Solutions, nullptr);
-  EXPECT_EQ(engine.Startup.Items(0).SolutionCount(), 0);
-  EXPECT_TRUE(engine.Startup.Cancelled);  // a disabled category is left alone
+  ASSERT_EQ(engine.Uninstall.Count(), 1);
+  EXPECT_EQ(engine.Uninstall.Items(0).Solutions, nullptr);
+  EXPECT_EQ(engine.Uninstall.Items(0).SolutionCount(), 0);
+  EXPECT_TRUE(engine.Uninstall.Cancelled);  // a disabled category is left alone
 }
 
 TEST_F(ProblemRecordsTest, StopMarksOnlyEnabledCategoriesCancelled) {

@@ -89,6 +89,19 @@ TEST(HistoryListRule, FollowsTheShortcutsOfTheRecentFolder) {
                   recent + " | 4 |  | Missing file/folder"));
 }
 
+TEST(HistoryListRule, ReportsNothingWithoutARecentFolder) {
+  TempPrefix prefix;
+  // A variable the profile does not define leaves the folder unknown.
+  prefix.User(kExplorer + "User Shell Folders", {Sz("Recent", R"(%NoSuchFolder%\Recent)")})
+      .User(kExplorer + "RecentDocs",
+            {Binary("0", RecentDocsValue("doc", "DOC~1.LNK", "letter.txt.lnk"))})
+      .User(kExplorer + R"(RecentDocs\.txt)");
+  ASSERT_TRUE(KnownOf(prefix).RecentDir.empty());
+  OpenedPrefix opened = OpenWithOnly(prefix, {kHistoryIndex});
+  RunScan(*opened.engine);
+  EXPECT_EQ(opened.engine->Hist.Count(), 0);
+}
+
 TEST(StartMenuRule, ReportsTheFullKeyOfFoldersGoneFromBothMenus) {
   TempPrefix prefix;
   prefix.Machine(kExplorer + "Shell Folders",

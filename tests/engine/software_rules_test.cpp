@@ -33,7 +33,9 @@ TEST(AppPathRule, FolderListCases) {
       .Machine(kAppPaths + "pieces.exe",
                {Sz("", R"("C:\Apps\foo.exe" -x)"), Sz("Path", R"(C:\Apps;;)")})
       // A missing program inside the Windows folder is reported but not pre-selected.
-      .Machine(kAppPaths + "sys.exe", {Sz("", R"(C:\windows\gone.exe)")});
+      .Machine(kAppPaths + "sys.exe", {Sz("", R"(C:\windows\gone.exe)")})
+      // An empty piece stands for the search path, which finds the bare name: both stay.
+      .Machine(kAppPaths + "viasearch.exe", {Sz("", "onpath.exe"), Sz("Path", R"(;C:\Gone)")});
   OpenedPrefix opened = OpenWithOnly(prefix, {kAppPathIndex});
   RunScan(*opened.engine);
   const TCustomOrdrex& cat = opened.engine->AppPath;
@@ -41,8 +43,9 @@ TEST(AppPathRule, FolderListCases) {
               ElementsAre(kAppPathsKey + "foo.exe | Path | D:\\Gone | Path not found",
                           kAppPathsKey + "onpath.exe |  | onpath.exe | File not found",
                           kAppPathsKey + "pieces.exe | Path |  | Path not found",
-                          kAppPathsKey + R"(sys.exe |  | C:\windows\gone.exe | File not found)"));
-  ASSERT_EQ(cat.Count(), 4);
+                          kAppPathsKey + R"(sys.exe |  | C:\windows\gone.exe | File not found)",
+                          kAppPathsKey + R"(viasearch.exe | Path | C:\Gone | Path not found)"));
+  ASSERT_EQ(cat.Count(), 5);
   EXPECT_FALSE(cat.Items(0).MissingFile);
   EXPECT_TRUE(cat.Items(1).MissingFile);
   EXPECT_TRUE(cat.Items(1).Selected);
