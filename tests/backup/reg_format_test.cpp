@@ -395,26 +395,23 @@ TEST(RegReader, Regedit4TextThatIsNotUtf8IsWindows1252) {
 TEST(RegReader, KnowsEveryRootByItsFullAndShortName) {
   const struct {
     const char* name;
+    const char* shortName;
     RootHandle root;
-  } cases[] = {{"HKEY_CLASSES_ROOT", kClassesRoot},
-               {"HKCR", kClassesRoot},
-               {"HKEY_CURRENT_USER", kCurrentUser},
-               {"hkcu", kCurrentUser},
-               {"HKEY_LOCAL_MACHINE", kLocalMachine},
-               {"HKLM", kLocalMachine},
-               {"HKEY_USERS", kUsers},
-               {"HKU", kUsers},
-               {"HKEY_CURRENT_CONFIG", kCurrentConfig},
-               {"HKCC", kCurrentConfig},
-               {"HKEY_DYN_DATA", kDynData},
-               {"HKEY_PERFORMANCE_DATA", kPerformanceData}};
+  } cases[] = {{"HKEY_CLASSES_ROOT", "HKCR", kClassesRoot},
+               {"HKEY_CURRENT_USER", "hkcu", kCurrentUser},
+               {"HKEY_LOCAL_MACHINE", "HKLM", kLocalMachine},
+               {"HKEY_USERS", "HKU", kUsers},
+               {"HKEY_CURRENT_CONFIG", "HKCC", kCurrentConfig},
+               {"HKEY_DYN_DATA", "HKEY_DYN_DATA", kDynData},
+               {"HKEY_PERFORMANCE_DATA", "HKEY_PERFORMANCE_DATA", kPerformanceData}};
   for (const auto& c : cases) {
-    const RegDocument doc =
-        ParseRegFile(std::string("REGEDIT4\n[") + c.name + "\\A\\\\B\\]\n[" + c.name + "]\n");
     SCOPED_TRACE(c.name);
+    const RegDocument doc =
+        ParseRegFile(std::string("REGEDIT4\n[") + c.name + "\\A\\\\B\\]\n[" + c.shortName + "]\n");
     EXPECT_EQ(doc.operations.at(0).root, c.root);
     EXPECT_EQ(doc.operations[0].path, "A\\B");
-    EXPECT_EQ(doc.operations.at(1).path, "");  // values on the root key itself
+    EXPECT_EQ(doc.operations.at(1).root, c.root);
+    EXPECT_EQ(doc.operations[1].path, "");  // values on the root key itself
   }
 }
 

@@ -21,27 +21,10 @@ RegValue Sz(const std::string& text) {
   return RegValue{kRegSz, StringToRegData(text)};
 }
 
-TEST(MemoryStore, NamesIgnoreCaseKeepTheirCaseAndCreationOrder) {
-  MemoryStore store;
-  store.CreateKey("Beta");
-  store.CreateKey("alpha");
-  store.CreateKey("\xC3\x84rger");  // Ärger
-  store.CreateKey("ALPHA\\Child");
-  store.CreateKey("\xC3\xA4RGER");  // the same key in other case
-  EXPECT_EQ(store.SubkeyNames(""), (std::vector<std::string>{"Beta", "alpha", "\xC3\x84rger"}));
-  EXPECT_TRUE(store.KeyExists("Alpha\\CHILD"));
-
-  store.CreateKey("k");
-  store.SetValue("k", "Zeta", Sz("1"));
-  store.SetValue("k", "", Sz("default"));
-  store.SetValue("k", "a", Sz("2"));
-  store.SetValue("k", "ZETA", Sz("3"));  // replaces the data, keeps the name's case and place
-  EXPECT_EQ(store.ValueNames("k"), (std::vector<std::string>{"Zeta", "", "a"}));
-  EXPECT_EQ(store.QueryValue("K", "zeta"), Sz("3"));
-}
-
-// Large keys are looked up through an index that grows many times over and that every
-// removal and replacement must keep right, for non-ASCII letters that fold too.
+// Names match in any letter case, non-ASCII letters folding too, and keep the case and place
+// they were created with. Large keys are looked up through an index that grows many times over
+// and that every removal and replacement must keep right. (Wine's files are such a store: their
+// tests show the small cases.)
 TEST(MemoryStore, ThousandsOfChildrenStayFoundThroughRemovalsInAnyLetterCase) {
   MemoryStore store;
   store.CreateKey("k");
@@ -90,11 +73,9 @@ TEST(MemoryStore, ThousandsOfChildrenStayFoundThroughRemovalsInAnyLetterCase) {
             "7");
 }
 
-TEST(MemoryStore, KeysAndValuesThatDoNotExist) {
+TEST(MemoryStore, KeysThatDoNotExistAndPathsWithExtraSeparators) {
   MemoryStore store;
   EXPECT_TRUE(store.KeyExists(""));
-  EXPECT_FALSE(store.KeyExists("a"));
-  EXPECT_THROW(store.SetValue("a", "x", Sz("1")), RegistryError);
   EXPECT_FALSE(store.DeleteValue("a", "x"));
   EXPECT_FALSE(store.DeleteKey("a"));
   EXPECT_FALSE(store.DeleteKey(""));  // never the root

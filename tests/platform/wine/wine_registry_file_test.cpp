@@ -414,11 +414,9 @@ TEST(WineEscapes, WhatWineNeverWritesIsAnError) {
     std::string quoted;
     const char* error;
   } cases[] = {
-      {R"("C:\Program Files")", "expected a known escape, found \\P"},
       {R"("\xq")", "hex digits after \\x"},
       {R"("abc\)", ""},
       {R"("no closing quote)", "closing \""},
-      {"\"bad \xFF byte\"", "expected UTF-8 text, found the byte 0xff"},
       {"\"overlong \xC0\xAF\"", "expected UTF-8 text"},
   };
   for (const auto& c : cases) {
