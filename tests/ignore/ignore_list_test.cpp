@@ -1,9 +1,20 @@
-#include <gtest/gtest.h>
+// The ignore list: how entries match, how they are added, edited and deleted, and its file.
+// The scan's use of it is covered end to end by the CLI tests (user_settings_cli_test).
 
 #include "ignore/ignore_list.h"
 
+#include <gtest/gtest.h>
+
+#include "ignore/ignore_file.h"
+#include "support/fresh_prefix.h"
+
 namespace ordrex {
 namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using testsupport::ReadAll;
+using testsupport::WriteAll;
 
 // Answers every replace question the same way and remembers what was asked.
 struct Answer {
@@ -22,22 +33,20 @@ const TIgnoreList::ConfirmReplace kNeverAsked = [](const std::string& question) 
   return false;
 };
 
-TEST(IgnoreMatchingTest, WholeTextWithTheEntrysCaseRule) {
+TEST(IgnoreMatchingTest, WholeTextInItsScopesWithTheEntrysCaseRule) {
   TIgnoreList list;
   ASSERT_EQ(list.Add(R"(\CLSID\{ABC})", kIgnoreKey, false, kNeverAsked), IgnoreAddResult::Added);
+  list.Add("Tool.exe", kIgnoreValue | kIgnoreData, true, kNeverAsked);
   EXPECT_TRUE(list.IsIgnored(R"(\clsid\{abc})", IgnoreScope::Key));
   EXPECT_FALSE(list.IsIgnored(R"(\CLSID\{ABC}\InprocServer32)", IgnoreScope::Key));
   EXPECT_FALSE(list.IsIgnored(R"(\CLSID)", IgnoreScope::Key));
   EXPECT_FALSE(list.IsIgnored(R"(\CLSID\{ABC})", IgnoreScope::Value));
   EXPECT_FALSE(list.IsIgnored(R"(\CLSID\{ABC})", IgnoreScope::Data));
-
-  TIgnoreList exact;
-  exact.Add("Tool.exe", kIgnoreValue | kIgnoreData, true, kNeverAsked);
-  EXPECT_TRUE(exact.IsIgnored("Tool.exe", IgnoreScope::Value));
-  EXPECT_TRUE(exact.IsIgnored("Tool.exe", IgnoreScope::Data));
-  EXPECT_FALSE(exact.IsIgnored("tool.exe", IgnoreScope::Value));
-  EXPECT_FALSE(exact.IsIgnored("Tool.exe", IgnoreScope::Key));
-  EXPECT_FALSE(exact.IsIgnored("", IgnoreScope::Value));
+  EXPECT_TRUE(list.IsIgnored("Tool.exe", IgnoreScope::Value));
+  EXPECT_TRUE(list.IsIgnored("Tool.exe", IgnoreScope::Data));
+  EXPECT_FALSE(list.IsIgnored("tool.exe", IgnoreScope::Value));
+  EXPECT_FALSE(list.IsIgnored("Tool.exe", IgnoreScope::Key));
+  EXPECT_FALSE(list.IsIgnored("", IgnoreScope::Value));
 }
 
 TEST(IgnoreMatchingTest, TheFirstMatchingRowDecides) {
@@ -107,20 +116,124 @@ TEST(IgnoreEditTest, EditChangesTheRowAndARowWithoutScopeIsAddedAgain) {
   EXPECT_EQ(list.Rows().at(1).ScopeMask(), kIgnoreData);
 }
 
-TEST(IgnoreEditTest, DeletedEntriesStayMarkedInTheRecordList) {
+TEST(IgnoreEditTest, DeletedEntriesStayMarkedAndAreNotWritten) {
   TIgnoreList list;
-  for (const char* name : {"a", "b", "c", "d"})
-    list.Add(name, kIgnoreKey, false, kNeverAsked);
+  list.Add("a", kIgnoreKey | kIgnoreData, true, kNeverAsked);
+  for (const char* name : {"b", "c", "d"})
+    list.Add(name, kIgnoreValue, false, kNeverAsked);
   EXPECT_EQ(list.Delete({1, 3, 3, 9}), 2);
   ASSERT_EQ(list.Records().size(), 4u);
   EXPECT_EQ(list.Records()[1].Index, -1);
   EXPECT_EQ(list.Records()[3].Index, -1);
   const auto rows = list.Rows();
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].Name, "a");
   EXPECT_EQ(rows[1].Name, "c");
   EXPECT_EQ(rows[1].Index, 1);
-  EXPECT_FALSE(list.IsIgnored("b", IgnoreScope::Key));
+  EXPECT_FALSE(list.IsIgnored("b", IgnoreScope::Value));
+  // Two CR LF lines per live entry: the text and the flags.
+  EXPECT_EQ(FormatIgnoreFile(list), "a\r\n13\r\nc\r\n2\r\n");
+}
+
+TEST(IgnoreFileFormatTest, FlagsLinesAndLineEnds) {
+  const auto entries = ParseIgnoreFile("Key and case\r\n9\r\nnot a number\r\nabc\r\nodd\r\n");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].Name, "Key and case");
+  EXPECT_EQ(entries[0].Flags(), kIgnoreKey | kIgnoreCase);
+  EXPECT_EQ(entries[1].Flags(), 15);  // "abc" reads as -1: every flag
+  EXPECT_EQ(entries[1].Index, 1);
+
+  EXPECT_EQ(ParseIgnoreFlags(" 6 "), 6);
+  EXPECT_EQ(ParseIgnoreFlags("-1"), -1);
+  EXPECT_EQ(ParseIgnoreFlags("4x"), -1);
+  EXPECT_EQ(ParseIgnoreFlags("99999999999"), -1);
+  EXPECT_EQ(ParseIgnoreFlags(""), -1);
+
+  // Files edited on Linux, without a final line end, or in the old 8-bit code page.
+  EXPECT_EQ(ParseIgnoreFile("a\n1\nb\n2").size(), 2u);
+  EXPECT_EQ(ParseIgnoreFile("Caf\xE9\r\n4\r\n").at(0).Name, "Caf\xC3\xA9");
+  EXPECT_TRUE(ParseIgnoreFile("").empty());
+  // Control characters are no text, in either line.
+  EXPECT_THROW(ParseIgnoreFile("a\r\n1\x1B\r\n"), IgnoreFileError);
+}
+
+class IgnoreFileTest : public ::testing::Test {
+ protected:
+  testsupport::ScratchFolder scratch_;
+  fs::path file_ = scratch_.Path() / "config" / "ignore.lst";
+  fs::path legacy_ = scratch_.Path() / "cwd" / "ignore.lst";
+  AtomicFileWriter writer_;
+};
+
+// A file is never emptied by a run that did not know it, but a list emptied by the user is.
+TEST_F(IgnoreFileTest, SavesWhatWasLoadedOrChangedOnly) {
+  TIgnoreList none;
+  EXPECT_FALSE(SaveIgnoreList(none, file_, writer_));
+  EXPECT_FALSE(fs::exists(file_));
+
+  // A file with only an odd line loads nothing, and is left as it was.
+  WriteAll(file_, "half an entry\r\n");
+  TIgnoreList odd;
+  LoadIgnoreList(odd, file_, legacy_, writer_);
+  EXPECT_FALSE(SaveIgnoreList(odd, file_, writer_));
+  EXPECT_EQ(ReadAll(file_), "half an entry\r\n");
+
+  WriteAll(file_, "one\r\n1\r\ntwo\r\n2\r\n");
+  TIgnoreList list;
+  const auto result = LoadIgnoreList(list, file_, legacy_, writer_);
+  EXPECT_EQ(result.source, file_);
+  EXPECT_TRUE(result.warnings.empty());
+  ASSERT_EQ(list.RowCount(), 2);
+  list.Delete({0, 1});
+  EXPECT_TRUE(SaveIgnoreList(list, file_, writer_));
+  EXPECT_EQ(ReadAll(file_), "");
+}
+
+TEST_F(IgnoreFileTest, TheCurrentFoldersListIsTakenOverOnce) {
+  WriteAll(legacy_, "old entry\r\n4\r\n");
+  TIgnoreList first;
+  const auto result = LoadIgnoreList(first, file_, legacy_, writer_);
+  EXPECT_EQ(result.source, legacy_);
+  EXPECT_EQ(ReadAll(file_), "old entry\r\n4\r\n");
+  EXPECT_TRUE(fs::exists(legacy_));  // another program's copy stays
+
+  WriteAll(legacy_, "changed\r\n4\r\n");
+  TIgnoreList second;
+  EXPECT_EQ(LoadIgnoreList(second, file_, legacy_, writer_).source, file_);
+  ASSERT_EQ(second.RowCount(), 1);
+  EXPECT_EQ(second.Rows()[0].Name, "old entry");
+}
+
+TEST_F(IgnoreFileTest, ADamagedFileIsReportedAndKeptAside) {
+  const std::string damaged = "fine\r\n1\r\n\x01\x02\x03\r\n";
+  WriteAll(file_, damaged);
+  TIgnoreList list;
+  const auto result = LoadIgnoreList(list, file_, legacy_, writer_);
+  EXPECT_EQ(list.RowCount(), 0);
+  ASSERT_EQ(result.warnings.size(), 1u);
+  EXPECT_NE(result.warnings[0].find(file_.string()), std::string::npos) << result.warnings[0];
+  EXPECT_NE(result.warnings[0].find("line 3"), std::string::npos) << result.warnings[0];
+  EXPECT_EQ(ReadAll(file_.string() + ".broken"), damaged);
+  EXPECT_FALSE(fs::exists(file_));
+
+  // A damaged list in the current folder is reported but left where it is.
+  WriteAll(legacy_, damaged);
+  const auto legacy = LoadIgnoreList(list, file_, legacy_, writer_);
+  ASSERT_EQ(legacy.warnings.size(), 1u);
+  EXPECT_EQ(ReadAll(legacy_), damaged);
+  EXPECT_FALSE(fs::exists(file_));
+}
+
+TEST_F(IgnoreFileTest, AFailedSaveLeavesTheOldFile) {
+  WriteAll(file_, "one\r\n1\r\n");
+  TIgnoreList list;
+  LoadIgnoreList(list, file_, legacy_, writer_);
+  list.Add("two", kIgnoreKey, false, nullptr);
+  FaultInjectingFileWriter failing;
+  failing.FailAfter(0, FaultInjectingFileWriter::Fault::kBeforeRename);
+  EXPECT_THROW(SaveIgnoreList(list, file_, failing), FileWriteError);
+  EXPECT_EQ(ReadAll(file_), "one\r\n1\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(file_.parent_path()), fs::directory_iterator()),
+            1);
 }
 
 }  // namespace

@@ -1,10 +1,6 @@
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "support/fresh_prefix.h"
 
@@ -14,6 +10,7 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ReadAll;
 using testsupport::ScratchFolder;
+using testsupport::WriteAll;
 
 std::size_t EntriesIn(const fs::path& folder) {
   std::size_t count = 0;
@@ -22,47 +19,32 @@ std::size_t EntriesIn(const fs::path& folder) {
   return count;
 }
 
-TEST(AtomicFileWriter, ReplacesContentKeepsModeAndLeavesNoTemporaryFile) {
+TEST(AtomicFileWriter, ReplacesContentKeepsModeAndLinksAndLeavesNoTemporaryFile) {
   ScratchFolder folder;
   const fs::path file = folder.Path() / "user.reg";
-  std::ofstream(file) << "old content that is longer than the new one\n";
-  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-
+  WriteAll(file, "old content that is longer than the new one\n");
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(file, mode);
   AtomicFileWriter writer;
   writer.WriteAtomically(file, std::string_view("new\n"));
-
   EXPECT_EQ(ReadAll(file), "new\n");
-  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, mode);
+  // Through a link the file it points at is replaced; the link stays.
+  fs::create_symlink("user.reg", folder.Path() / "link.reg");
+  writer.WriteAtomically(folder.Path() / "link.reg", std::string_view("via link"));
+  EXPECT_TRUE(fs::is_symlink(folder.Path() / "link.reg"));
+  EXPECT_EQ(ReadAll(file), "via link");
+  // A new file, written in pieces.
+  writer.WriteAtomically(folder.Path() / "new.txt",
+                         [](const std::function<void(std::string_view)>& write) {
+                           write("one ");
+                           write("two");
+                         });
+  EXPECT_EQ(ReadAll(folder.Path() / "new.txt"), "one two");
+  EXPECT_EQ(EntriesIn(folder.Path()), 3u);
 }
 
-TEST(AtomicFileWriter, CreatesANewFileAndStreamsPieces) {
-  ScratchFolder folder;
-  const fs::path file = folder.Path() / "new.txt";
-  AtomicFileWriter writer;
-  writer.WriteAtomically(file, [](const std::function<void(std::string_view)>& write) {
-    write("one ");
-    write("two");
-  });
-  EXPECT_EQ(ReadAll(file), "one two");
-}
-
-TEST(AtomicFileWriter, ReplacesTheFileALinkPointsAtAndKeepsTheLink) {
-  ScratchFolder folder;
-  const fs::path real = folder.Path() / "real.reg";
-  const fs::path link = folder.Path() / "link.reg";
-  std::ofstream(real) << "old";
-  fs::create_symlink("real.reg", link);
-
-  AtomicFileWriter writer;
-  writer.WriteAtomically(link, std::string_view("new"));
-
-  EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(ReadAll(real), "new");
-}
-
-TEST(AtomicFileWriter, FailsCleanlyWhenTheFolderIsMissingOrTheTargetIsAFolder) {
+TEST(AtomicFileWriter, FailsCleanlyAndLeavesTheOldFile) {
   ScratchFolder folder;
   AtomicFileWriter writer;
   EXPECT_THROW(writer.WriteAtomically(folder.Path() / "missing" / "x", std::string_view("a")),
@@ -71,14 +53,9 @@ TEST(AtomicFileWriter, FailsCleanlyWhenTheFolderIsMissingOrTheTargetIsAFolder) {
   EXPECT_THROW(writer.WriteAtomically(folder.Path() / "dir", std::string_view("a")),
                FileWriteError);
   EXPECT_TRUE(fs::is_directory(folder.Path() / "dir"));
-  EXPECT_EQ(EntriesIn(folder.Path()), 1u);
-}
-
-TEST(AtomicFileWriter, AnExceptionFromTheProducerLeavesTheOldFile) {
-  ScratchFolder folder;
+  // An exception from the producer.
   const fs::path file = folder.Path() / "f";
-  std::ofstream(file) << "old";
-  AtomicFileWriter writer;
+  WriteAll(file, "old");
   EXPECT_THROW(writer.WriteAtomically(file,
                                       [](const std::function<void(std::string_view)>& write) {
                                         write("partial");
@@ -86,7 +63,7 @@ TEST(AtomicFileWriter, AnExceptionFromTheProducerLeavesTheOldFile) {
                                       }),
                std::runtime_error);
   EXPECT_EQ(ReadAll(file), "old");
-  EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+  EXPECT_EQ(EntriesIn(folder.Path()), 2u);
 }
 
 class FaultInjection : public ::testing::TestWithParam<FaultInjectingFileWriter::Fault> {};
@@ -95,8 +72,8 @@ TEST_P(FaultInjection, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   ScratchFolder folder;
   const fs::path first = folder.Path() / "a";
   const fs::path second = folder.Path() / "b";
-  std::ofstream(first) << "old a";
-  std::ofstream(second) << "old b";
+  WriteAll(first, "old a");
+  WriteAll(second, "old b");
 
   FaultInjectingFileWriter writer;
   writer.FailAfter(1, GetParam());

@@ -10,7 +10,10 @@ namespace ordrex {
 namespace {
 
 using testsupport::ByteVector;
+using testsupport::PathIdList;
 using testsupport::ShellLinkRelative;
+using testsupport::ShellLinkTo;
+using testsupport::ShellLinkWithIds;
 using testsupport::WriteBytes;
 
 class LnkReaderTest : public ::testing::Test {
@@ -24,39 +27,34 @@ class LnkReaderTest : public ::testing::Test {
   LnkShortcutReader reader_;
 };
 
-TEST_F(LnkReaderTest, LinkInformationGivesTheLocalPath) {
-  EXPECT_EQ(reader_.ReadTarget(Write("a.lnk", testsupport::ShellLinkTo("C:\\Gone\\app.exe"))),
-            "C:\\Gone\\app.exe");
-  // The common suffix completes the base path.
-  const ByteVector split = testsupport::ShellLinkTo("C:\\Docs\\", "a.txt");
-  EXPECT_EQ(reader_.ReadTarget(Write("b.lnk", split)), "C:\\Docs\\a.txt");
-}
-
-TEST_F(LnkReaderTest, TargetIdsGiveThePathWhenThereIsNoLinkInformation) {
-  const ByteVector link = testsupport::ShellLinkWithIds(
-      testsupport::PathIdList("C:\\", {"Program Files", "Long App", "tool.exe"}));
-  EXPECT_EQ(reader_.ReadTarget(Write("ids.lnk", link)), "C:\\Program Files\\Long App\\tool.exe");
-  const ByteVector shortOnly =
-      testsupport::ShellLinkWithIds(testsupport::PathIdList("D:\\", {"GAMES", "OLD.EXE"}, false));
-  EXPECT_EQ(reader_.ReadTarget(Write("short.lnk", shortOnly)), "D:\\GAMES\\OLD.EXE");
-}
-
-TEST_F(LnkReaderTest, RelativePathIsTheLastResort) {
-  EXPECT_EQ(reader_.ReadTarget(Write("rel.lnk", ShellLinkRelative("..\\bin\\x.exe"))),
-            "..\\bin\\x.exe");
-}
-
-TEST_F(LnkReaderTest, WhatIsNoShortcutGivesNothing) {
-  EXPECT_EQ(reader_.ReadTarget(folder_.Path() / "missing.lnk"), "");
-  EXPECT_EQ(reader_.ReadTarget(Write("text.lnk", ByteVector{'h', 'e', 'l', 'l', 'o'})), "");
-  ByteVector truncated = testsupport::ShellLinkTo("C:\\x.exe");
+// The link information's local path first, then the target's item list, then the relative
+// path; nothing from what is no shortcut.
+TEST_F(LnkReaderTest, ReadsTheTargetOfEachKindOfShortcut) {
+  ByteVector truncated = ShellLinkTo("C:\\x.exe");
   truncated.resize(40);
-  EXPECT_EQ(reader_.ReadTarget(Write("cut.lnk", truncated)), "");
+  const struct {
+    ByteVector bytes;
+    const char* target;
+  } cases[] = {
+      {ShellLinkTo("C:\\Gone\\app.exe"), "C:\\Gone\\app.exe"},
+      {ShellLinkTo("C:\\Docs\\", "a.txt"), "C:\\Docs\\a.txt"},  // the common suffix completes it
+      {ShellLinkWithIds(PathIdList("C:\\", {"Program Files", "Long App", "tool.exe"})),
+       "C:\\Program Files\\Long App\\tool.exe"},
+      {ShellLinkWithIds(PathIdList("D:\\", {"GAMES", "OLD.EXE"}, false)), "D:\\GAMES\\OLD.EXE"},
+      {ShellLinkRelative("..\\bin\\x.exe"), "..\\bin\\x.exe"},
+      {ByteVector{'h', 'e', 'l', 'l', 'o'}, ""},
+      {truncated, ""},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    EXPECT_EQ(reader_.ReadTarget(Write(std::to_string(++n) + ".lnk", c.bytes)), c.target) << n;
+  }
+  EXPECT_EQ(reader_.ReadTarget(folder_.Path() / "missing.lnk"), "");
   EXPECT_EQ(reader_.ReadTarget(folder_.Path()), "");  // a folder
 }
 
 TEST(PathFromShellItemList, RefusesDamagedAndForeignLists) {
-  ByteVector good = testsupport::PathIdList("C:\\", {"Windows", "notepad.exe"});
+  ByteVector good = PathIdList("C:\\", {"Windows", "notepad.exe"});
   EXPECT_EQ(PathFromShellItemList(good), "C:\\Windows\\notepad.exe");
   // Every cut of the list is read safely; none invents a longer path.
   for (std::size_t size = 0; size < good.size(); ++size) {

@@ -1,5 +1,9 @@
-// Wine itself reads what the store writes: values saved into a copy of a fresh prefix are seen
-// by `wine reg query`, and survive Wine loading the files and writing them back.
+// Wine itself reads what we write and what we ship: in a copy of a fresh prefix holding the
+// sample image's registry (where the scan tests plant their problems), `wine reg query` sees
+// the sample's keys and the values the store saved, and those survive Wine loading the files and
+// writing them back.
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/text.h"
@@ -10,9 +14,13 @@ namespace ordrex {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testsupport::RunProcess;
 
+const fs::path kSample = fs::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
 const std::string kTestKey = "Software\\Ordrex Test\\Sub [1]";
+const std::string kSampleApp = "Software\\Sample Vendor\\Sample App";
 
 std::vector<NamedValue> TestValues() {
   Bytes blob;
@@ -34,10 +42,14 @@ std::vector<NamedValue> TestValues() {
   };
 }
 
-TEST(WinePeer, WineReadsValuesTheStoreSaved) {
+TEST(WinePeer, WineReadsTheSampleRegistryAndValuesTheStoreSaved) {
   const auto fresh = testsupport::FreshWinePrefix();
   if (!fresh) GTEST_SKIP() << testsupport::kWineMissing;
+  // The sample's drive_c holds placeholders, not Wine's DLLs: Wine runs on a real prefix.
   testsupport::PrefixCopy copy(*fresh);
+  for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
+    fs::copy_file(kSample / name, copy.Path() / name, fs::copy_options::overwrite_existing);
+  }
   const fs::path userFile = copy.Path() / "user.reg";
   ManualClock clock(std::chrono::system_clock::now());
   AtomicFileWriter writer;
@@ -46,31 +58,56 @@ TEST(WinePeer, WineReadsValuesTheStoreSaved) {
     user->CreateKey(kTestKey);
     for (const NamedValue& value : TestValues())
       user->SetValue(kTestKey, value.name, value.value);
-    ASSERT_TRUE(user->DeleteValue("Environment", "TMP"));
+    ASSERT_TRUE(user->DeleteValue(kSampleApp, "WindowLeft"));
     user->Save(writer);
     const auto machine = WineRegistryFile::Load(copy.Path() / "system.reg", clock);
     machine->CreateKey("Software\\Ordrex Test");
     machine->SetValue("Software\\Ordrex Test", "Machine", RegValue{kRegSz, StringToRegData("yes")});
-    ASSERT_TRUE(machine->DeleteKey("Software\\Classes\\.ai"));
+    ASSERT_TRUE(machine->DeleteKey("Software\\Sample Vendor"));
     machine->Save(writer);
   }
 
   const auto env = testsupport::WineEnvironment(copy.Path());
-  const auto query = [&](const std::string& key) {
-    return RunProcess({"wine", "reg", "query", key}, env);
+  const auto query = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"wine", "reg", "query"});
+    return RunProcess(args, env);
   };
-  const testsupport::ProcessResult user = query("HKCU\\" + kTestKey);
-  ASSERT_EQ(user.exitCode, 0) << user.output;
-  EXPECT_NE(user.output.find("Number    REG_DWORD    0x1234abcd"), std::string::npos)
-      << user.output;
-  EXPECT_NE(user.output.find("Expand    REG_EXPAND_SZ    %SystemRoot%\\x"), std::string::npos);
-  EXPECT_NE(user.output.find("Multi    REG_MULTI_SZ    a\\0b"), std::string::npos);
-  EXPECT_NE(user.output.find("(Default)    REG_SZ    default"), std::string::npos);
-  const testsupport::ProcessResult machine = query("HKLM\\Software\\Ordrex Test");
-  EXPECT_NE(machine.output.find("Machine    REG_SZ    yes"), std::string::npos) << machine.output;
-  EXPECT_NE(query("HKCU\\Environment").output.find("TEMP"), std::string::npos);
-  EXPECT_EQ(query("HKCU\\Environment").output.find("TMP "), std::string::npos);
-  EXPECT_NE(query("HKLM\\Software\\Classes\\.ai").exitCode, 0);
+  const std::string handlers = "HKCR\\viewerdoc\\shellex\\ContextMenuHandlers";
+  const std::string guid = "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F";
+  const struct {
+    std::vector<std::string> args;
+    std::string shown;
+  } queries[] = {
+      {{"HKCU\\" + kTestKey}, "Number    REG_DWORD    0x1234abcd"},
+      {{"HKCU\\" + kTestKey}, "Expand    REG_EXPAND_SZ    %SystemRoot%\\x"},
+      {{"HKCU\\" + kTestKey}, "Multi    REG_MULTI_SZ    a\\0b"},
+      {{"HKCU\\" + kTestKey}, "(Default)    REG_SZ    default"},
+      {{"HKLM\\Software\\Ordrex Test"}, "Machine    REG_SZ    yes"},
+      {{"HKCU\\" + kSampleApp}, "LastFolder    REG_SZ    C:\\users\\sample\\Documents"},
+      {{"HKLM\\Software\\Classes\\CLSID\\" + guid + "01}\\InprocServer32"},
+       "(Default)    REG_SZ    C:\\windows\\system32\\samplecom.dll"},
+      {{"HKCR\\txtfile\\shell\\open\\command"},
+       "REG_EXPAND_SZ    \"%SystemRoot%\\system32\\sampleedit.exe\" \"%1\""},
+      {{"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+       "SampleHelper    REG_SZ    C:\\Program Files\\Sample App\\sample.exe /tray"},
+      {{"HKU\\.Default\\Control Panel\\International", "/v", "sShortDate"},
+       "sShortDate    REG_SZ    M/d/yyyy"},
+      {{"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs"},
+       "C:\\Program Files\\Common Files\\Sample\\shared.dll    REG_DWORD    0x1"},
+      // The last keys planted in each file: Wine has read every block before them.
+      {{handlers, "/s"}, "REG_SZ    Removed Viewer Menu"},
+      {{handlers, "/s"}, "REG_SZ    " + guid + "17}"},
+      {{"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.rvx\\"
+        "OpenWithProgids"},
+       "RemovedViewer.Document"},
+  };
+  for (const auto& q : queries) {
+    const testsupport::ProcessResult result = query(q.args);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_THAT(result.output, HasSubstr(q.shown));
+  }
+  EXPECT_THAT(query({"HKCU\\" + kSampleApp}).output, Not(HasSubstr("WindowLeft")));
+  EXPECT_NE(query({"HKLM\\Software\\Sample Vendor"}).exitCode, 0);
 
   // Make Wine write user.reg itself, then read its version: every value came through whole.
   ASSERT_EQ(RunProcess({"wine", "reg", "add", "HKCU\\Software\\Ordrex Test", "/v", "Touched", "/d",
@@ -85,7 +122,7 @@ TEST(WinePeer, WineReadsValuesTheStoreSaved) {
   for (const NamedValue& value : TestValues()) {
     EXPECT_EQ(rewritten->QueryValue(kTestKey, value.name), value.value) << value.name;
   }
-  EXPECT_FALSE(rewritten->QueryValue("Environment", "TMP").has_value());
+  EXPECT_FALSE(rewritten->QueryValue(kSampleApp, "WindowLeft").has_value());
 }
 
 }  // namespace

@@ -1,0 +1,473 @@
+// The CLI verbs run in this process through string streams: the exact text and JSON that
+// `info` and `scan` print, the target errors every verb shares, and `repair` with `backups` on
+// copies of the sample image (the round trip the README shows).
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "app/cli/cli_app.h"
+#include "app/cli/json_writer.h"
+#include "app/cli/scan_report.h"
+#include "platform/text.h"
+#include "platform/wine/wine_prefix_target.h"
+#include "support/fresh_prefix.h"
+#include "support/registry_dump.h"
+#include "support/temp_prefix.h"
+
+namespace ordrex::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testsupport::Sz;
+using testsupport::TempPrefix;
+
+const fs::path kSample = fs::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
+
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+CliRun RunCliWith(const std::vector<std::string>& args, Clock& clock,
+                  std::map<std::string, std::string> environment, const std::string& input = "",
+                  bool interactive = false) {
+  std::ostringstream out;
+  std::ostringstream err;
+  std::istringstream in(input);
+  CliContext context{out, err, in, clock, std::move(environment), interactive};
+  const int code = RunCli(args, context);
+  return {code, out.str(), err.str()};
+}
+
+// No settings of the user running the tests are read.
+CliRun RunVerb(const std::vector<std::string>& args,
+               std::map<std::string, std::string> environment = {{"HOME", "/nonexistent-home"}},
+               bool interactive = false) {
+  ManualClock clock;
+  return RunCliWith(args, clock, std::move(environment), "", interactive);
+}
+
+// The keys each registry file of a prefix names, with every parent they imply.
+std::vector<std::size_t> KeyCounts(const fs::path& prefix) {
+  std::vector<std::size_t> counts;
+  for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
+    std::set<std::string> keys;
+    std::istringstream in(testsupport::ReadAll(prefix / name));
+    for (std::string line; std::getline(in, line);) {
+      if (line.empty() || line[0] != '[') continue;
+      const std::string path = ReplaceAllText(line.substr(1, line.find("] ") - 1), "\\\\", "\\");
+      for (std::size_t pos = 0; pos != std::string::npos;) {
+        pos = path.find('\\', pos + 1);
+        keys.insert(FoldCase(path.substr(0, pos)));
+      }
+    }
+    counts.push_back(keys.size());
+  }
+  return counts;
+}
+
+TEST(InfoCommand, TextAndJsonShowWhatTheProgramSees) {
+  const auto keys = KeyCounts(kSample);
+  const std::string p = kSample.string();
+  const CliRun run = RunVerb({"info", "--prefix", p});
+  EXPECT_EQ(run.exitCode, kExitOk);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out,
+            "Target:             wine-prefix " + p + "\n" +
+                "Windows:            Microsoft Windows 7, 6.1.7601 (NT)\n"
+                "Flags:              IsNT yes, IsWin9x no, IsWin2000OrLater yes\n"
+                "Computer:           SAMPLE, user sample\n"
+                "WindowsDir:         C:\\windows\\\n"
+                "SystemDir:          C:\\windows\\system32\\\n"
+                "ProgramFilesDir:    C:\\Program Files\\\n"
+                "StartMenuDir:       C:\\users\\sample\\AppData\\Roaming\\Microsoft\\Windows\\"
+                "Start Menu\\\n"
+                "CommonStartMenuDir: C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\\n"
+                "DesktopDir:         C:\\users\\sample\\Desktop\\\n"
+                "AppDataDir:         C:\\users\\sample\\AppData\\Roaming\\\n"
+                "RecentDir:          C:\\users\\sample\\AppData\\Roaming\\Microsoft\\Windows\\"
+                "Recent\\\n"
+                "HistoryDir:         C:\\users\\sample\\AppData\\Local\\Microsoft\\Windows\\"
+                "History\\\n"
+                "Drives:\n"
+                "  C:  " +
+                p + "/drive_c  (fixed)\n" +
+                "Wineserver:         not running\n"
+                "Registry files:\n"
+                "  " +
+                p + "/system.reg  " + std::to_string(keys[0]) + " keys\n" + "  " + p +
+                "/user.reg  " + std::to_string(keys[1]) + " keys\n" + "  " + p + "/userdef.reg  " +
+                std::to_string(keys[2]) + " keys\n");
+
+  const CliRun json = RunVerb({"info", "--json"}, {{"WINEPREFIX", p}});
+  EXPECT_EQ(json.exitCode, kExitOk);
+  EXPECT_EQ(json.err, "");
+  EXPECT_EQ(
+      json.out,
+      R"({"target": ")" + p +
+          R"(", "kind": "wine-prefix", "version": "6.1.7601", "isNT": true, )"
+          R"("windowsDir": "C:\\windows\\", "systemDir": "C:\\windows\\system32\\", )"
+          R"("programFilesDir": "C:\\Program Files\\", "specialFolders": {)"
+          R"("startMenu": "C:\\users\\sample\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\", )"
+          R"("commonStartMenu": "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\", )"
+          R"("desktop": "C:\\users\\sample\\Desktop\\", )"
+          R"("appData": "C:\\users\\sample\\AppData\\Roaming\\", )"
+          R"("recent": "C:\\users\\sample\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\", )"
+          R"("history": "C:\\users\\sample\\AppData\\Local\\Microsoft\\Windows\\History\\"}, )"
+          R"("drives": [{"letter": "C", "hostPath": ")" +
+          p + R"(/drive_c", "fixed": true}], "wineserverPid": null, "registryFiles": [)" +
+          R"({"path": ")" + p + R"(/system.reg", "keys": )" + std::to_string(keys[0]) +
+          R"(}, {"path": ")" + p + R"(/user.reg", "keys": )" + std::to_string(keys[1]) +
+          R"(}, {"path": ")" + p + R"(/userdef.reg", "keys": )" + std::to_string(keys[2]) +
+          "}]}\n");
+}
+
+// Wine told to report Windows 98 (what winecfg writes), in a folder whose name JSON must escape.
+TEST(InfoCommand, WindowsNinetyEightInAnOddlyNamedFolder) {
+  testsupport::ScratchFolder scratch;
+  const fs::path prefix = scratch.Path() / "we\"ird\\dir\tname";
+  testsupport::CopyPrefix(kSample, prefix);
+  std::ofstream(prefix / "user.reg", std::ios::app)
+      << "\n[Software\\\\Wine] 1700000000\n\"Version\"=\"win98\"\n";
+  const CliRun run = RunVerb({"info", "--prefix", prefix.string()});
+  ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+  EXPECT_THAT(run.out,
+              HasSubstr("Windows:            Microsoft Windows 98, 4.10.2222 (Windows 9x)\n"
+                        "Flags:              IsNT no, IsWin9x yes, IsWin2000OrLater no\n"));
+  EXPECT_THAT(run.out, HasSubstr("SystemDir:          C:\\windows\\system\\\n"));
+  // A trailing separator names the same prefix.
+  const CliRun json = RunVerb({"info", "--json", "--prefix", prefix.string() + "/"});
+  const std::string escaped = scratch.Path().string() + "/we\\\"ird\\\\dir\\tname";
+  EXPECT_THAT(json.out, HasSubstr("{\"target\": \"" + escaped +
+                                  "\", \"kind\": \"wine-prefix\", "
+                                  "\"version\": \"4.10.2222\", \"isNT\": false, "));
+  EXPECT_THAT(json.out, HasSubstr("\"hostPath\": \"" + escaped + "/drive_c\""));
+}
+
+// Whatever the verb, a target that cannot be opened is one line on standard error and exit 2.
+TEST(TargetErrors, AreOneLineAndExitTwo) {
+  testsupport::ScratchFolder scratch;
+  const std::string s = scratch.Path().string();
+  testsupport::WriteAll(scratch.Path() / "plain-file", "x");
+  fs::create_directories(scratch.Path() / "reg-folder" / "system.reg");
+  testsupport::CopyPrefix(kSample, scratch.Path() / "regedit");
+  testsupport::WriteAll(scratch.Path() / "regedit" / "user.reg",
+                        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Environment]\n");
+  testsupport::CopyPrefix(kSample, scratch.Path() / "empty");
+  testsupport::WriteAll(scratch.Path() / "empty" / "system.reg", "");
+  const struct {
+    std::vector<std::string> args;
+    std::map<std::string, std::string> environment;
+    std::string err;
+  } cases[] = {
+      {{"info", "--prefix", s + "/missing"},
+       {},
+       "The Wine prefix " + s + "/missing does not exist."},
+      // No --prefix, no WINEPREFIX: the home folder's .wine.
+      {{"info"}, {{"HOME", s}}, "The Wine prefix " + s + "/.wine does not exist."},
+      {{"info"}, {}, "no Wine prefix given: use --prefix DIR or set WINEPREFIX"},
+      {{"info", "--prefix", s}, {}, s + " is not a Wine prefix: it has no system.reg."},
+      {{"scan", "--prefix", s + "/plain-file"},
+       {},
+       "The Wine prefix " + s + "/plain-file is not a folder."},
+      {{"scan", "--json", "--prefix", s + "/reg-folder"},
+       {},
+       "Cannot read " + s + "/reg-folder/system.reg: it is not a regular file"},
+      {{"info", "--prefix", s + "/regedit"},
+       {},
+       s + "/regedit/user.reg:1: expected \"WINE REGISTRY Version 2\" as the first line, found "
+           "\"REGEDIT4\"; this is not a Wine registry file."},
+      {{"scan", "--prefix", s + "/empty"},
+       {},
+       s + "/empty/system.reg:1: expected \"WINE REGISTRY Version 2\" as the first line, found an "
+           "empty file; this is not a Wine registry file."},
+      {{"info", "--windows", "/mnt/windows"},
+       {},
+       "offline Windows volumes (--windows) are not supported yet"},
+      {{"info", "--windows", "/mnt/windows", "--prefix", kSample.string()},
+       {},
+       "--prefix excludes --windows"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.err);
+    const CliRun run = RunVerb(c.args, c.environment);
+    EXPECT_EQ(run.exitCode, kExitUsage);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "ordrex-cli: " + c.err + "\n");
+  }
+}
+
+TEST(JsonWriter, EscapesEverythingJsonForbids) {
+  EXPECT_EQ(JsonQuote("plain"), "\"plain\"");
+  EXPECT_EQ(JsonQuote("a\"b\\c/d"), R"("a\"b\\c/d")");
+  EXPECT_EQ(JsonQuote("\n\r\t\b\f"), R"("\n\r\t\b\f")");
+  EXPECT_EQ(JsonQuote(std::string("\x01\x1f\x7f", 3)), R"("\u0001\u001f\u007f")");
+  EXPECT_EQ(JsonQuote(std::string("nul\0x", 5)), R"("nul\u0000x")");
+  EXPECT_EQ(JsonQuote("Gr\xC3\xBC\xC3\x9F"
+                      "e \xE2\x82\xAC"),
+            "\"Gr\xC3\xBC\xC3\x9F"
+            "e \xE2\x82\xAC\"");
+  // Not UTF-8 (a Latin-1 byte, a cut sequence): each bad byte replaced, never passed through.
+  EXPECT_EQ(JsonQuote("caf\xE9"), R"("caf\ufffd")");
+  EXPECT_EQ(JsonQuote("x\xE2\x82"), R"("x\ufffd\ufffd")");
+}
+
+constexpr const char* kGuid = "{11111111-1111-1111-1111-111111111111}";
+
+const char* const kTitles[] = {
+    "Registry Integrity", "ActiveX/COM",           "Interface",        "System Extensions",
+    "Old Software",       "Open With Application", "Application Path", "File Associations",
+    "MRU Files",          "Device Driver",         "Windows Font",     "Help Files",
+    "Microsoft Shared",   "Windows Startup",       "Installer",        "Uninstall Section",
+    "Start Menu",         "System Event Log",      "Context Menu",     "VxD Integrity",
+    "History List",       "MS-DOS Shortcut",       "Windows Shortcut"};
+
+// A prefix with one class whose server is gone and one whose type library is not registered.
+void PlantClassProblems(TempPrefix& prefix) {
+  prefix.File(R"(C:\windows\system32\msfoo.dll)");
+  prefix
+      .Machine(std::string(R"(Software\Classes\CLSID\)") + kGuid + R"(\InprocServer32)",
+               {Sz("", R"("C:\Program Files\Gone\a.dll")"), Sz("ThreadingModel", "Both")})
+      .Machine(std::string(R"(Software\Classes\CLSID\)") + kGuid + R"(\TypeLib)",
+               {Sz("", "Gone.Library")});
+}
+
+// The "categories" array of the JSON report when only the category at `ran` (from 1) ran.
+std::string CategoriesJson(int ran, int count) {
+  std::string out = "\"categories\": [";
+  for (int i = 1; i <= 23; ++i) {
+    out += std::string(i > 1 ? ", " : "") + "{\"index\": " + std::to_string(i) + ", \"title\": \"" +
+           kTitles[i - 1] + "\", \"state\": \"" + (i == ran ? "Finished" : "Skipped") +
+           "\", \"count\": " + std::to_string(i == ran ? count : 0) + "}";
+  }
+  return out + "]";
+}
+
+TEST(ScanCommandTest, TextGroupsProblemsByCategoryAndJsonFollowsTheContract) {
+  TempPrefix prefix;
+  PlantClassProblems(prefix);
+  prefix.Machine(R"(Software\Classes\.xyz)", {Sz("", "xyzfile")});
+  prefix.Open();
+  const std::string p = prefix.Path().string();
+  const CliRun run = RunVerb(
+      {"scan", "--prefix", p, "--only", "registry integrity", "--only", "File Associations"});
+  const std::string clsid = std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kGuid;
+  EXPECT_EQ(run.out, "Scanned " + p +
+                         "\n"
+                         "\n"
+                         "Registry Integrity: 2 problems (severity High)\n"
+                         "  [x] " +
+                         clsid +
+                         "\\InprocServer32  (Default)\n"
+                         "      File not found: C:\\Program Files\\Gone\\a.dll\n"
+                         "  [x] " +
+                         clsid +
+                         "\\TypeLib  (Default)\n"
+                         "      Missing ID: Gone.Library\n"
+                         "\n"
+                         "File Associations: 1 problem (severity High)\n"
+                         "  [x] HKEY_CLASSES_ROOT\\.xyz  (Default)\n"
+                         "      Not associated: xyzfile\n"
+                         "\n"
+                         "Found 3 problems in 2 categories ([x]: selected for repair).\n");
+  EXPECT_EQ(run.exitCode, kExitProblemsFound);
+
+  const CliRun json = RunVerb({"scan", "--prefix", p, "--only", "Registry Integrity", "--json"});
+  const std::string problem =
+      "{\"category\": \"Registry Integrity\", \"root\": \"HKEY_CLASSES_ROOT\", \"key\": "
+      "\"\\\\CLSID\\\\" +
+      std::string(kGuid);
+  EXPECT_EQ(json.out,
+            "{\"target\": \"" + p + "\", " + CategoriesJson(1, 2) + ", \"problems\": [" + problem +
+                "\\\\InprocServer32\", \"value\": \"\", \"data\": \"C:\\\\Program "
+                "Files\\\\Gone\\\\a.dll\", \"reason\": \"File not found\", \"selected\": "
+                "true, \"missingFile\": true}, " +
+                problem +
+                "\\\\TypeLib\", \"value\": \"\", \"data\": \"Gone.Library\", \"reason\": "
+                "\"Missing ID\", \"selected\": true, \"missingFile\": false}], \"total\": 2, "
+                "\"endedEarly\": null}\n");
+  EXPECT_EQ(json.err, "");
+  EXPECT_EQ(json.exitCode, kExitProblemsFound);
+}
+
+TEST(ScanCommandTest, TerminalShowsEachCategoryMoving) {
+  TempPrefix prefix;
+  PlantClassProblems(prefix);
+  prefix.Open();
+  const CliRun run = RunVerb({"scan", "--prefix", prefix.Path().string(), "--only", "Interface",
+                              "--only", "Registry Integrity"},
+                             {{"HOME", "/nonexistent-home"}}, true);
+  const std::string header = "Scanning " + prefix.Path().string() + "\n";
+  EXPECT_EQ(run.out.substr(0, header.size()), header);
+  EXPECT_THAT(run.out, ::testing::HasSubstr("Registry Integrity: Scanning\n"
+                                            "Registry Integrity: Finished, 2 problems\n"
+                                            "Interface: Scanning\n"
+                                            "Interface: Finished, 0 problems\n"
+                                            "\nRegistry Integrity: 2 problems (severity High)\n"));
+}
+
+TEST(ScanCommandTest, CleanTargetExitsZero) {
+  TempPrefix prefix;
+  prefix.Open();
+  const std::string p = prefix.Path().string();
+  const CliRun run = RunVerb({"scan", "--prefix", p, "--only", "Interface"});
+  EXPECT_EQ(run.out, "Scanned " + p + "\n\nNo problems found.\n");
+  EXPECT_EQ(run.exitCode, kExitOk);
+  const CliRun json = RunVerb({"scan", "--prefix", p, "--only", "Interface", "--json"});
+  EXPECT_EQ(json.out, "{\"target\": \"" + p + "\", " + CategoriesJson(3, 0) +
+                          ", \"problems\": [], \"total\": 0, \"endedEarly\": null}\n");
+  EXPECT_EQ(json.exitCode, kExitOk);
+}
+
+TEST(ScanCommandTest, UnknownCategoryListsTheCategories) {
+  const CliRun run = RunVerb({"scan", "--prefix", "/nonexistent", "--only", "Registry"});
+  EXPECT_EQ(run.exitCode, kExitUsage);
+  EXPECT_EQ(run.out, "");
+  std::string expected = "ordrex-cli: unknown category \"Registry\"; the categories are:";
+  for (int i = 0; i < 23; ++i)
+    expected += std::string(i == 0 ? " " : ", ") + "\"" + kTitles[i] + "\"";
+  EXPECT_EQ(run.err, expected + "\n");
+}
+
+TEST(LiveScanViewTest, LocationLineIsRewrittenAndClearedBeforeStateLines) {
+  std::ostringstream out;
+  LiveScanView view(out);
+  view.ShowLocation("HKEY_CLASSES_ROOT\\CLSID\\{1}");
+  view.ShowLocation("HKEY_CLASSES_ROOT\\CLSID\\{2}");
+  MemoryTarget target;
+  TOrdrex engine(target);
+  engine.RegIntegrity.StatusText = "Finished";
+  view.CategoryStatusChanged(engine.RegIntegrity);
+  view.CategoryStatusChanged(engine.RegIntegrity);  // the same state is drawn once
+  view.ShowLocation(std::string(150, 'x'));
+  view.ShowLocation("");
+  EXPECT_EQ(out.str(),
+            "\r\033[KHKEY_CLASSES_ROOT\\CLSID\\{1}\r\033[KHKEY_CLASSES_ROOT\\CLSID\\{2}"
+            "\r\033[KRegistry Integrity: Finished, 0 problems\n"
+            "\r\033[K..." +
+                std::string(97, 'x') + "\r\033[K");
+}
+
+// A copy of the sample and the user's own folders, all in one scratch folder.
+class RepairCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    prefix_ = scratch_.Path() / "prefix";
+    testsupport::CopyPrefix(kSample, prefix_);
+    environment_ = {{"HOME", (scratch_.Path() / "home").string()},
+                    {"XDG_CONFIG_HOME", (scratch_.Path() / "config").string()},
+                    {"XDG_DATA_HOME", (scratch_.Path() / "data").string()}};
+  }
+
+  CliRun Run(const std::vector<std::string>& args, const std::string& input = "") {
+    return RunCliWith(args, clock_, environment_, input);
+  }
+
+  std::string Dump() {
+    ManualClock clock;
+    return testsupport::DumpRoots(*OpenWinePrefix(prefix_, clock), testsupport::DumpOrder::kSorted);
+  }
+
+  fs::path BackupDir() const { return scratch_.Path() / "data" / "zentrix" / "Backup"; }
+
+  testsupport::ScratchFolder scratch_;
+  fs::path prefix_;
+  std::map<std::string, std::string> environment_;
+  ManualClock clock_{std::chrono::system_clock::from_time_t(1710000000)};
+};
+
+TEST_F(RepairCliTest, RepairScanAgainAndRestoreTheBackup) {
+  const std::string original = Dump();
+  const CliRun repair = Run({"repair", "--prefix", prefix_.string(), "--yes"});
+  ASSERT_EQ(repair.exitCode, kExitOk) << repair.err;
+  EXPECT_THAT(repair.out, HasSubstr("Finding Solution: Finished"));
+  EXPECT_THAT(repair.out, HasSubstr("Backup saved: " + BackupDir().string()));
+  EXPECT_NE(Dump(), original);
+
+  // Only what was not selected is found again.
+  const CliRun again = Run({"scan", "--prefix", prefix_.string()});
+  EXPECT_THAT(again.out, Not(HasSubstr("  [x] ")));
+  EXPECT_THAT(again.out, HasSubstr("  [ ] "));
+
+  const CliRun list = Run({"backups"});
+  EXPECT_EQ(list.exitCode, kExitOk);
+  EXPECT_THAT(list.out, HasSubstr("taken from " + prefix_.string()));
+  const CliRun restore = Run({"backups", "restore", "1", "--yes"});
+  ASSERT_EQ(restore.exitCode, kExitOk) << restore.err;
+  EXPECT_THAT(restore.out, HasSubstr("Restored "));
+  EXPECT_EQ(Dump(), original);
+}
+
+TEST_F(RepairCliTest, NoAnswerIsNoAndNothingChanges) {
+  const std::string original = Dump();
+  const CliRun repair = Run({"repair", "--prefix", prefix_.string()}, "");
+  EXPECT_EQ(repair.exitCode, kExitOk);
+  EXPECT_THAT(repair.out, HasSubstr("[y/N]"));
+  EXPECT_THAT(repair.out, HasSubstr("Nothing was changed."));
+  EXPECT_EQ(Dump(), original);
+  EXPECT_FALSE(fs::exists(BackupDir()));
+  const CliRun declined = Run({"repair", "--prefix", prefix_.string()}, "n\n");
+  EXPECT_THAT(declined.out, HasSubstr("Nothing was changed."));
+  EXPECT_EQ(Dump(), original);
+}
+
+// One JSON object on standard output; without a backup the repair is made all the same.
+TEST_F(RepairCliTest, JsonAddsTheBackupAndTheCount) {
+  const std::string original = Dump();
+  for (const bool backup : {false, true}) {
+    if (backup) testsupport::CopyPrefix(kSample, scratch_.Path() / "again");
+    const fs::path prefix = backup ? scratch_.Path() / "again" : prefix_;
+    std::vector<std::string> args = {"repair", "--prefix", prefix.string(), "--yes", "--json"};
+    if (!backup) args.push_back("--no-backup");
+    const CliRun repair = Run(args);
+    ASSERT_EQ(repair.exitCode, kExitOk) << repair.err;
+    EXPECT_TRUE(repair.out.starts_with("{\"target\": "));
+    EXPECT_TRUE(repair.out.ends_with(", \"followUp\": 0}\n")) << repair.out;
+    EXPECT_EQ(repair.out.find('\n'), repair.out.size() - 1);
+    const std::size_t count = repair.out.find("\"repaired\": ");
+    ASSERT_NE(count, std::string::npos);
+    EXPECT_GT(std::stoi(repair.out.substr(count + 12)), 0);
+    EXPECT_THAT(repair.out, HasSubstr(backup ? "\"backup\": \"" + BackupDir().string()
+                                             : std::string("\"backup\": null")));
+    EXPECT_EQ(fs::exists(BackupDir()), backup);
+    if (!backup) {
+      EXPECT_THAT(Run({"backups"}).out, HasSubstr("The backup list is empty."));
+    }
+  }
+  EXPECT_NE(Dump(), original);
+}
+
+TEST_F(RepairCliTest, BackupsListDeleteAndClear) {
+  EXPECT_THAT(Run({"backups", "list"}).out, HasSubstr("The backup list is empty."));
+  ASSERT_EQ(Run({"repair", "--prefix", prefix_.string(), "--yes"}).exitCode, kExitOk);
+  EXPECT_THAT(Run({"backups", "list"}).out, HasSubstr("\n1   "));
+
+  const CliRun wrong = Run({"backups", "restore", "3", "--yes"});
+  EXPECT_EQ(wrong.exitCode, kExitUsage);
+  EXPECT_THAT(wrong.err, HasSubstr("there is no backup 3"));
+  EXPECT_EQ(Run({"backups", "restore"}).exitCode, kExitUsage);
+
+  // A backup file deleted behind the list's back cannot be restored, and says so.
+  for (const auto& entry : fs::directory_iterator(BackupDir())) {
+    if (entry.path().extension() == ".reg") fs::remove(entry.path());
+  }
+  const CliRun gone = Run({"backups", "restore", "1", "--yes"});
+  EXPECT_EQ(gone.exitCode, kExitUsage);
+  EXPECT_THAT(gone.err, HasSubstr("Selected file can't be found."));
+  EXPECT_THAT(Run({"backups"}).out, HasSubstr("File Not Found."));
+
+  const CliRun deleted = Run({"backups", "delete", "1"});
+  EXPECT_EQ(deleted.exitCode, kExitOk);
+  EXPECT_THAT(Run({"backups"}).out, HasSubstr("The backup list is empty."));
+  EXPECT_EQ(Run({"backups", "clear"}).exitCode, kExitOk);
+}
+
+}  // namespace
+}  // namespace ordrex::cli
