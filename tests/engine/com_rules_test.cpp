@@ -127,8 +127,9 @@ TEST(ClassIdRuleTest, ProgIdAndIdentifierReferences) {
   EXPECT_EQ(scan.Engine().ErrorFileCount(), 0);
 }
 
-TEST(InterfaceRuleTest, ProxyStubsAreClassesAndTypeLibrariesAreLibraries) {
+TEST(InterfaceAndTypeLibraryRules, ReferencesWin32FilesAndHelpFolders) {
   TempPrefix prefix;
+  // Proxy stubs are classes and type libraries are libraries.
   const std::string ifaces = kClasses + R"(Interface\)";
   prefix.Machine(kClasses + R"(CLSID\)" + kClass, {Sz("", "proxy")})
       .Machine(kClasses + R"(TypeLib\)" + kLib + R"(\1.0)", {Sz("", "lib")})
@@ -137,23 +138,10 @@ TEST(InterfaceRuleTest, ProxyStubsAreClassesAndTypeLibrariesAreLibraries) {
       .Machine(ifaces + Guid(3) + R"(\ProxyStubClsid)", {Sz("", "")})
       .Machine(ifaces + Guid(4) + R"(\TypeLib)", {Sz("", kClass), Sz("Version", "1.0")})
       .Machine(ifaces + Guid(5) + R"(\TypeLib)", {Sz("", kLib), Sz("Version", "1.0")});
-  PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Interface});
-
-  const std::string under = R"(HKEY_CLASSES_ROOT\Interface\)";
-  EXPECT_THAT(Problems(scan.Engine().Interface),
-              ElementsAre(Found(1, "ProxyStubClsid32", kUnknown, "Missing ID", true, under),
-                          Found(3, "ProxyStubClsid", "", "Empty", true, under),
-                          Found(4, "TypeLib", kClass, "Missing ID", true, under)));
-  EXPECT_THAT(Problems(scan.Engine().RegIntegrity), IsEmpty());
-}
-
-TEST(TypeLibraryRuleTest, Win32FilesAndHelpFolders) {
-  TempPrefix prefix;
+  // A resource number after the file, a help folder that exists.
   const std::string present = kClasses + R"(TypeLib\)" + Guid(1);
   const std::string missing = kClasses + R"(TypeLib\)" + Guid(2);
   prefix.File(R"(C:\lib\x.tlb)").Folder(R"(C:\Docs\There)");
-  // A resource number after the file, a help folder that exists.
   prefix.Machine(present + R"(\1.0\0\win32)", {Sz("", R"(C:\lib\x.tlb\3)")})
       .Machine(present + R"(\1.0\HELPDIR)", {Sz("", R"(C:\Docs\There\)")})
       .Machine(present + R"(\1.0\FLAGS)", {Sz("", "0")});
@@ -167,18 +155,24 @@ TEST(TypeLibraryRuleTest, Win32FilesAndHelpFolders) {
       // A category that is not enabled finds nothing.
       .Machine(Clsid(3, R"(\InprocServer32)"), {Sz("", R"(C:\gone\a.dll)")});
   PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().ActiveX});
+  TOrdrex& engine = scan.Engine();
+  scan.ScanOnly({&engine.Interface, &engine.ActiveX});
 
-  const std::string under = R"(HKEY_CLASSES_ROOT\TypeLib\)";
+  const std::string interfaces = R"(HKEY_CLASSES_ROOT\Interface\)";
+  EXPECT_THAT(Problems(engine.Interface),
+              ElementsAre(Found(1, "ProxyStubClsid32", kUnknown, "Missing ID", true, interfaces),
+                          Found(3, "ProxyStubClsid", "", "Empty", true, interfaces),
+                          Found(4, "TypeLib", kClass, "Missing ID", true, interfaces)));
+  const std::string libs = R"(HKEY_CLASSES_ROOT\TypeLib\)";
   EXPECT_THAT(
-      Problems(scan.Engine().ActiveX),
-      ElementsAre(Found(2, R"(2.1\HELPDIR)", R"(C:\Docs\Help)", "Path not found", true, under),
-                  Found(2, R"(2.1\409\win32)", R"(C:\gone\x.tlb)", "File not found", true, under)));
+      Problems(engine.ActiveX),
+      ElementsAre(Found(2, R"(2.1\HELPDIR)", R"(C:\Docs\Help)", "Path not found", true, libs),
+                  Found(2, R"(2.1\409\win32)", R"(C:\gone\x.tlb)", "File not found", true, libs)));
   // Only the file enters the missing-file list, not the help folder.
-  ASSERT_EQ(scan.Engine().ErrorFileCount(), 1);
-  EXPECT_EQ(scan.Engine().ErrorFiles.Items(0).FileName, "X.TLB");
-  EXPECT_THAT(Problems(scan.Engine().RegIntegrity), IsEmpty());
-  EXPECT_EQ(scan.Engine().RegIntegrity.StatusText, "Skipped");
+  ASSERT_EQ(engine.ErrorFileCount(), 1);
+  EXPECT_EQ(engine.ErrorFiles.Items(0).FileName, "X.TLB");
+  EXPECT_THAT(Problems(engine.RegIntegrity), IsEmpty());
+  EXPECT_EQ(engine.RegIntegrity.StatusText, "Skipped");
 }
 
 // A stop during a walk ends it at the next key, and the walk does not claim to have finished.

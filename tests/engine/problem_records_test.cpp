@@ -15,13 +15,8 @@ struct CountRecorder : EngineObserver {
   std::vector<std::string> counts;
 };
 
-class ProblemRecordsTest : public ::testing::Test {
- protected:
-  TOrdrex& Engine() { return drive_.Engine(); }
-  DriveFixture drive_;
-};
-
-TEST_F(ProblemRecordsTest, TheTwentyThreeCategoriesByScanIndex) {
+// The scan index orders the lists, the clearing, the linking and the repair.
+TEST(ProblemRecords, TheTwentyThreeCategoriesByScanIndex) {
   const std::vector<std::string> titles = {
       "Registry Integrity", "ActiveX/COM",           "Interface",        "System Extensions",
       "Old Software",       "Open With Application", "Application Path", "File Associations",
@@ -29,7 +24,8 @@ TEST_F(ProblemRecordsTest, TheTwentyThreeCategoriesByScanIndex) {
       "Microsoft Shared",   "Windows Startup",       "Installer",        "Uninstall Section",
       "Start Menu",         "System Event Log",      "Context Menu",     "VxD Integrity",
       "History List",       "MS-DOS Shortcut",       "Windows Shortcut"};
-  TOrdrex& engine = Engine();
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   ASSERT_EQ(engine.Categories().size(), titles.size());
   for (int index = 1; index <= 23; ++index) {
     TCustomOrdrex* category = engine.Category(index);
@@ -48,30 +44,16 @@ TEST_F(ProblemRecordsTest, TheTwentyThreeCategoriesByScanIndex) {
   EXPECT_TRUE(engine.Stopped);
 }
 
-TEST_F(ProblemRecordsTest, TheWin9xFamilyHasOtherDriverAndFontKeys) {
-  drive_.UseWin9x();
-  TOrdrex& engine = Engine();
-  EXPECT_EQ(engine.DeviceDriver.RootText,
-            R"(HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\InstalledFiles\)");
-  EXPECT_EQ(engine.DeviceDriver.Mode, LinkMode::Value);
-  EXPECT_EQ(engine.Font.RootText,
-            R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts\)");
-  EXPECT_TRUE(engine.VxD.Listed && engine.VxD.Enabled);
-  EXPECT_FALSE(engine.SystemExtensions.Listed || engine.SystemExtensions.Enabled);
+// The older family lists installed drivers by value name: a found file links by the name.
+TEST(ProblemRecords, TheWin9xFamilyLinksDriversByValueName) {
+  DriveFixture drive;
+  drive.UseWin9x();
+  EXPECT_EQ(drive.Engine().DeviceDriver.Mode, LinkMode::Value);
 }
 
-TEST_F(ProblemRecordsTest, StartMenuPrefersTheSecondMenuOrderKey) {
-  drive_.CreateKey(
-      kCurrentUser,
-      R"(\Software\Microsoft\Windows\CurrentVersion\Explorer\MenuOrder\Start Menu2\Programs)");
-  TOrdrex& engine = Engine();
-  EXPECT_EQ(engine.Startmenu.BaseKey,
-            R"(\Software\Microsoft\Windows\CurrentVersion\Explorer\MenuOrder\Start Menu2\)");
-  EXPECT_EQ(engine.Startmenu.Registry.RootKey(), kCurrentUser);
-}
-
-TEST_F(ProblemRecordsTest, OneMissingFileNameForTwoProblemsSharesTheFoundLocations) {
-  TOrdrex& engine = Engine();
+TEST(ProblemRecords, OneMissingFileNameForTwoProblemsSharesTheFoundLocations) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   engine.AddProblem(engine.RegIntegrity, kClassesRoot, "File not found", R"(\CLSID\{A})", "",
                     R"(c:\a\FOO.dll)", R"(c:\a\FOO.dll)", true, true);
   engine.AddProblem(engine.Startup, kLocalMachine, "File not found", R"(\Run\)", "foo",
@@ -93,8 +75,9 @@ TEST_F(ProblemRecordsTest, OneMissingFileNameForTwoProblemsSharesTheFoundLocatio
   EXPECT_EQ(*first.Solution(), R"(C:\x\foo.dll)");
 }
 
-TEST_F(ProblemRecordsTest, IgnoredProblemsLeaveNoTrace) {
-  TOrdrex& engine = Engine();
+TEST(ProblemRecords, IgnoredProblemsLeaveNoTrace) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   CountRecorder recorder;
   engine.Observer = &recorder;
   int problems = 0;
@@ -122,10 +105,9 @@ TEST_F(ProblemRecordsTest, IgnoredProblemsLeaveNoTrace) {
   EXPECT_EQ(engine.ErrorFileCount(), 1);
 }
 
-TEST_F(ProblemRecordsTest, MissingFileNamesComeFromTheFilePathOnly) {
-  TOrdrex& engine = Engine();
-  engine.AddProblem(engine.OldSoftware, kLocalMachine, "Deleted Software", R"(\SOFTWARE\Old)", " ",
-                    "", "", true, true);
+TEST(ProblemRecords, MissingFileNamesComeFromTheFilePathOnly) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   engine.AddProblem(engine.Installer, kLocalMachine, "Path not found", R"(\Folders\)",
                     R"(C:\gone\)", "", R"(C:\gone\x.dll)", true, false);
   EXPECT_EQ(engine.ErrorFileCount(), 0);
@@ -135,8 +117,9 @@ TEST_F(ProblemRecordsTest, MissingFileNamesComeFromTheFilePathOnly) {
   EXPECT_EQ(engine.ErrorFiles.Items(0).FileName, "NAME.EXE");
 }
 
-TEST_F(ProblemRecordsTest, LinkModesChooseTheFieldThatNamesTheFile) {
-  TOrdrex& engine = Engine();
+TEST(ProblemRecords, LinkModesChooseTheFieldThatNamesTheFile) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   // Help files are listed by value name; the data names the folder or another file.
   engine.AddProblem(engine.Help, kLocalMachine, "File not found",
                     R"(\SOFTWARE\Microsoft\Windows\Help)", "APP.HLP", R"(C:\Help\other.hlp)",
@@ -157,8 +140,9 @@ TEST_F(ProblemRecordsTest, LinkModesChooseTheFieldThatNamesTheFile) {
   EXPECT_EQ(*engine.Uninstall.Items(0).Solution(), R"(C:\Found\UNINS000.EXE)");
 }
 
-TEST_F(ProblemRecordsTest, LinkingAgainDropsALinkThatNoLongerMatches) {
-  TOrdrex& engine = Engine();
+TEST(ProblemRecords, LinkingAgainDropsALinkThatNoLongerMatches) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   engine.AddProblem(engine.AppPath, kLocalMachine, "File not found", R"(\App Paths\a.exe)", "",
                     R"(C:\a\a.exe)", R"(C:\a\a.exe)", true, true);
   engine.RecordFoundLocation(R"(C:\b\)", "a.exe");
@@ -171,8 +155,9 @@ TEST_F(ProblemRecordsTest, LinkingAgainDropsALinkThatNoLongerMatches) {
   EXPECT_FALSE(engine.AppPath.Cancelled);
 }
 
-TEST_F(ProblemRecordsTest, ClearKeepsTheProblemsOfDisabledCategoriesWithoutTheirLinks) {
-  TOrdrex& engine = Engine();
+TEST(ProblemRecords, ClearKeepsTheProblemsOfDisabledCategoriesWithoutTheirLinks) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   for (TCustomOrdrex* category :
        std::initializer_list<TCustomOrdrex*>{&engine.AppPath, &engine.Startup}) {
     engine.AddProblem(*category, kLocalMachine, "File not found", R"(\K)", "v", R"(C:\a\a.exe)",

@@ -5,13 +5,6 @@
 namespace ordrex {
 namespace {
 
-TEST(RootKeyName, NamesOnlyThePredefinedRoots) {
-  EXPECT_EQ(RootKeyName(kLocalMachine), "HKEY_LOCAL_MACHINE");
-  EXPECT_EQ(RootKeyName(kDynData), "HKEY_DYN_DATA");
-  EXPECT_EQ(RootKeyName(0x80000007u), "");
-  EXPECT_EQ(RootKeyName(0), "");
-}
-
 class Accessor : public ::testing::Test {
  protected:
   MemoryTarget target_;

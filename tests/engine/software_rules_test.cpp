@@ -73,53 +73,44 @@ TEST(UninstallRule, TestsTheProgramAndKeepsTheCommand) {
   EXPECT_EQ(scan.Engine().ErrorFiles.IndexOf("LOG.TXT"), -1);
 }
 
-TEST(StartupRule, ChecksTheRunKeyOfBothRoots) {
+// Startup programs of both roots, shared library counts and installer folders: lists of
+// values, each naming a file or folder.
+TEST(ValueListRules, StartupSharedLibrariesAndInstallerFolders) {
   const std::string run = kVersion + "Run";
   TempPrefix prefix;
   prefix.File(R"(C:\Tools\agent.exe)")
+      .File(R"(C:\App\here.dll)")
+      .Folder(R"(C:\Program Files\App)")
       .User(run, {Sz("agent", R"(C:\Tools\agent.exe /background)"),
                   Sz("gone", R"(C:\Gone\user.exe /x)"), Sz("empty", "")})
       .Machine(run, {Sz("machine", R"("C:\Gone\machine.exe")"),
-                     Sz("host", R"(rundll32.exe C:\Gone\x.dll,Start)")});
+                     Sz("host", R"(rundll32.exe C:\Gone\x.dll,Start)")})
+      .Machine(kVersion + "SharedDLLs",
+               {Dword(R"(C:\windows\system32\gone.dll)", 1), Dword(R"(C:\App\gone.dll)", 2),
+                Dword(R"(C:\App\here.dll)", 1)})
+      .Machine(kVersion + R"(Installer\Folders)",
+               {Sz(R"(C:\Program Files\App\)", ""), Sz(R"(C:\Program Files\Gone\)", "")});
   PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Startup});
+  TOrdrex& engine = scan.Engine();
+  scan.ScanOnly({&engine.Startup, &engine.MicrosoftShared, &engine.Installer});
   const std::string key = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion\Run\ | )";
   EXPECT_THAT(
-      Problems(scan.Engine().Startup),
+      Problems(engine.Startup),
       ElementsAre("HKEY_CURRENT_USER" + key +
                       R"(gone | C:\Gone\user.exe | File not found | selected | missing)",
                   "HKEY_LOCAL_MACHINE" + key +
                       R"(machine | C:\Gone\machine.exe | File not found | selected | missing)"));
-  EXPECT_EQ(scan.Engine().Startup.StatusText, "Finished");
-}
-
-TEST(SharedDllsRule, PreSelectsOnlySystemFiles) {
-  TempPrefix prefix;
-  prefix.File(R"(C:\App\here.dll)")
-      .Machine(kVersion + "SharedDLLs",
-               {Dword(R"(C:\windows\system32\gone.dll)", 1), Dword(R"(C:\App\gone.dll)", 2),
-                Dword(R"(C:\App\here.dll)", 1)});
-  PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().MicrosoftShared});
-  // Sorted by name.
+  // Sorted by name; only the counts of system files are pre-selected.
   EXPECT_THAT(
-      Problems(scan.Engine().MicrosoftShared, kMachineVersion + R"(SharedDLLs\ | )"),
+      Problems(engine.MicrosoftShared, kMachineVersion + R"(SharedDLLs\ | )"),
       ElementsAre(R"(C:\App\gone.dll |  | File not found | unselected | missing)",
                   R"(C:\windows\system32\gone.dll |  | File not found | selected | missing)"));
-  EXPECT_GE(scan.Engine().ErrorFiles.IndexOf("GONE.DLL"), 0);
-}
-
-TEST(InstallerRule, ReportsFoldersThatAreGone) {
-  TempPrefix prefix;
-  prefix.Folder(R"(C:\Program Files\App)")
-      .Machine(kVersion + R"(Installer\Folders)",
-               {Sz(R"(C:\Program Files\App\)", ""), Sz(R"(C:\Program Files\Gone\)", "")});
-  PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Installer});
+  EXPECT_GE(engine.ErrorFiles.IndexOf("GONE.DLL"), 0);
   EXPECT_THAT(
-      Problems(scan.Engine().Installer, kMachineVersion),
+      Problems(engine.Installer, kMachineVersion),
       ElementsAre(
           R"(Installer\Folders\ | C:\Program Files\Gone\ |  | Path not found | selected | -)"));
+  EXPECT_EQ(engine.Startup.StatusText, "Finished");
 }
 
 TEST(OldSoftwareRule, EmptyVendorKeysOnBothRootsButNeverSecure) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/fresh_prefix.h"
+
 namespace ordrex::testsupport {
 
 using ByteVector = std::vector<std::uint8_t>;
@@ -52,6 +54,8 @@ ByteVector RecentDocsValue(const std::string& display, const std::string& shortN
 // A LastVisitedMRU value: program name and folder, both UTF-16 with their zero units.
 ByteVector LastVisitedValue(const std::string& program, const std::string& folder);
 
-void WriteBytes(const std::string& hostPath, const ByteVector& bytes);
+inline void WriteBytes(const std::string& hostPath, const ByteVector& bytes) {
+  WriteAll(hostPath, std::string(bytes.begin(), bytes.end()));
+}
 
 }  // namespace ordrex::testsupport
