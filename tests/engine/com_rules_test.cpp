@@ -181,6 +181,9 @@ struct Walk {
   void (*run)(TOrdrex&, TRegistry&);
   RootHandle root = kClassesRoot;
 };
+void PrintTo(const Walk& walk, std::ostream* out) {
+  *out << walk.category;
+}
 class StopDuringWalkTest : public ::testing::TestWithParam<Walk> {};
 
 TEST_P(StopDuringWalkTest, EndsAtTheNextKeyWithoutFinishing) {

@@ -20,14 +20,6 @@ using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 using namespace testsupport;
 
-// A .PIF file: the program field (63 bytes at offset 36) holds program, the rest is zeros.
-ByteVector Pif(const std::string& program, std::size_t size = 545) {
-  ByteVector bytes(size, 0);
-  for (std::size_t i = 0; i < program.size() && 36 + i < size; ++i)
-    bytes[36 + i] = program[i];
-  return bytes;
-}
-
 // What the walk reports of a .PIF file whose program is gone: MS-DOS Shortcut does not
 // pre-select it, Windows Shortcut does.
 std::string Gone(const std::string& pif, const std::string& program, bool selected) {
@@ -49,20 +41,20 @@ class ShortcutScanTest : public ::testing::Test {
 TEST_F(ShortcutScanTest, ProgramFieldsOfPifFilesInTheUsualFolders) {
   const std::string win = known_.WindowsDir;
   prefix_
-      .File(win + "old.pif", Pif(R"(C:\GAMES\OLD.EXE)"))
+      .File(win + "old.pif", PifFile(R"(C:\GAMES\OLD.EXE)"))
       // A name found beside the .PIF file is meant relative to it.
-      .File(win + R"(pifs\game.pif)", Pif("GAME.EXE"))
+      .File(win + R"(pifs\game.pif)", PifFile("GAME.EXE"))
       .File(win + R"(pifs\GAME.EXE)")
       // Shorter than the field: the field is what the file has.
-      .File(win + "short.pif", Pif(R"(C:\X.EXE)", 36 + 6))
+      .File(win + "short.pif", PifFile(R"(C:\X.EXE)", 36 + 6))
       // An empty field names nothing.
-      .File(win + "empty.pif", Pif(""))
-      .File(win + "blank.pif", Pif("      "))
+      .File(win + "empty.pif", PifFile(""))
+      .File(win + "blank.pif", PifFile("      "))
       // Shell links are not what this walk examines.
       .File(win + "gone.lnk", ShellLinkTo(R"(C:\Gone\x.exe)"))
       // Outside the usual folders of MS-DOS Shortcut.
-      .File(R"(C:\Elsewhere\far.pif)", Pif(R"(C:\GAMES\FAR.EXE)"))
-      .File(known_.DesktopDir + "desk.pif", Pif(R"(C:\GAMES\DESK.EXE)"));
+      .File(R"(C:\Elsewhere\far.pif)", PifFile(R"(C:\GAMES\FAR.EXE)"))
+      .File(known_.DesktopDir + "desk.pif", PifFile(R"(C:\GAMES\DESK.EXE)"));
   PrefixEngine scan(prefix_);
   scan.ScanOnly({&scan.Engine().MSDOS, &scan.Engine().Windows});
   EXPECT_THAT(Problems(scan.Engine().MSDOS),
@@ -74,8 +66,8 @@ TEST_F(ShortcutScanTest, ProgramFieldsOfPifFilesInTheUsualFolders) {
 }
 
 TEST_F(ShortcutScanTest, WholeDriveAndOneCategoryOnly) {
-  prefix_.File(R"(C:\Elsewhere\far.pif)", Pif(R"(C:\GAMES\FAR.EXE)"))
-      .File(known_.WindowsDir + "old.pif", Pif(R"(C:\GAMES\OLD.EXE)"));
+  prefix_.File(R"(C:\Elsewhere\far.pif)", PifFile(R"(C:\GAMES\FAR.EXE)"))
+      .File(known_.WindowsDir + "old.pif", PifFile(R"(C:\GAMES\OLD.EXE)"));
   PrefixEngine scan(prefix_);
   scan.Engine().Windows.ScanWholeDrive = true;
   scan.ScanOnly({&scan.Engine().Windows});
@@ -88,7 +80,7 @@ TEST_F(ShortcutScanTest, WholeDriveAndOneCategoryOnly) {
 
 TEST_F(ShortcutScanTest, StopsAfterTheEntryDuringWhichItWasStopped) {
   for (const char* name : {"a.pif", "b.pif", "c.pif"})
-    prefix_.File(known_.WindowsDir + name, Pif(R"(C:\GAMES\GONE.EXE)"));
+    prefix_.File(known_.WindowsDir + name, PifFile(R"(C:\GAMES\GONE.EXE)"));
   PrefixEngine scan(prefix_);
   scan.Engine().OnProblem = [](TOrdrex& engine) { engine.Stop(true); };
   scan.ScanOnly({&scan.Engine().MSDOS, &scan.Engine().Windows});
@@ -104,7 +96,7 @@ TEST_F(ShortcutScanTest, MalformedFilesNeverStopTheWalk) {
       b = static_cast<std::uint8_t>(random());
     prefix_.File(known_.DesktopDir + "junk" + std::to_string(i) + ".pif", junk);
   }
-  prefix_.File(known_.DesktopDir + "zz-last.pif", Pif(R"(C:\GAMES\LAST.EXE)"));
+  prefix_.File(known_.DesktopDir + "zz-last.pif", PifFile(R"(C:\GAMES\LAST.EXE)"));
   PrefixEngine scan(prefix_);
   scan.Engine().MSDOS.ScanWholeDrive = true;
   scan.ScanOnly({&scan.Engine().MSDOS, &scan.Engine().Windows});
@@ -119,7 +111,7 @@ TEST_F(ShortcutScanTest, ShellLinkTargetsAsStored) {
       .File(dir + "local.lnk", ShellLinkTo(R"(C:\Gone\app.exe)"))
       .File(dir + "relative.lnk", ShellLinkRelative("tool.exe"))
       .File(dir + "long.lnk", ShellLinkTo("C:\\" + std::string(270, 'x') + ".exe"))
-      .File(dir + "prog.pif", Pif("tool.exe"));
+      .File(dir + "prog.pif", PifFile("tool.exe"));
   std::unique_ptr<Target> target = prefix_.Open();
   PathChecks paths(*target);
   EXPECT_EQ(ResolveShortcutTarget(paths, dir + "local.lnk"), R"(C:\Gone\app.exe)");
@@ -154,11 +146,11 @@ class RefusingFiles : public PrefixFileSystem {
 
 TEST(ShortcutWalk, NeverEntersLinkedFoldersAndSurvivesUnreadableOnes) {
   ScratchFolder outside;
-  WriteBytes((outside.Path() / "outside.pif").string(), Pif(R"(C:\GAMES\OUT.EXE)"));
+  WriteBytes((outside.Path() / "outside.pif").string(), PifFile(R"(C:\GAMES\OUT.EXE)"));
   DriveFixture drive;
-  drive.File(R"(C:\windows\a-locked\in.pif)", Pif(R"(C:\GAMES\LOCKED.EXE)"))
-      .File(R"(C:\windows\b-open\unreadable.pif)", Pif(R"(C:\GAMES\U.EXE)"))
-      .File(R"(C:\windows\c-after\after.pif)", Pif(R"(C:\GAMES\AFTER.EXE)"))
+  drive.File(R"(C:\windows\a-locked\in.pif)", PifFile(R"(C:\GAMES\LOCKED.EXE)"))
+      .File(R"(C:\windows\b-open\unreadable.pif)", PifFile(R"(C:\GAMES\U.EXE)"))
+      .File(R"(C:\windows\c-after\after.pif)", PifFile(R"(C:\GAMES\AFTER.EXE)"))
       .Link(R"(C:\windows\linked)", outside.Path());
   RefusingFiles files(drive.Path());
   drive.Target().SetFiles(files);

@@ -13,26 +13,16 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using namespace testsupport;
 
-TEST(HelpFilesRule, BothKeysAndTheHlpRetry) {
+TEST(HelpAndFontRules, HelpFilesBesideTheirFoldersAndFontsInTheFontsFolder) {
   TempPrefix prefix;
   prefix.File(R"(C:\Help\foo.hlp)")
       .File(R"(C:\Help\bar.hlp)")
       .Machine(R"(Software\Microsoft\Windows\Help)",
                {Sz("foo.hlp", R"(C:\Help)"), Sz("gone.hlp", R"(C:\Help)"),
                 Sz("odd.hlp", "Folder:somewhere")})
+      // Compiled help is found through an older .hlp file of the same name.
       .Machine(R"(Software\Microsoft\Windows\Html Help)",
                {Sz("bar.chm", R"(C:\Help\)"), Sz("lost.chm", R"(C:\Help\)")});
-  PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Help});
-  EXPECT_THAT(
-      Problems(scan.Engine().Help, R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\)"),
-      ElementsAre(R"(Help\ | gone.hlp | C:\Help | File not found | selected | missing)",
-                  R"(Html Help\ | lost.chm | C:\Help\ | File not found | selected | missing)"));
-  EXPECT_GE(scan.Engine().ErrorFiles.IndexOf("LOST.CHM"), 0);
-}
-
-TEST(FontRule, FontsFolderAndFullPaths) {
-  TempPrefix prefix;
   prefix.File(KnownOf(prefix).WindowsDir + R"(Fonts\ordrexsans.ttf)")
       .File(R"(C:\MyFonts\else.ttf)")
       .Machine(R"(Software\Microsoft\Windows NT\CurrentVersion\Fonts)",
@@ -42,13 +32,21 @@ TEST(FontRule, FontsFolderAndFullPaths) {
                 Sz("Else (TrueType)", R"(C:\MyFonts\else.ttf)"),
                 Sz("Lost (TrueType)", R"(C:\MyFonts\lost.ttf)")});
   PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Font});
+  TOrdrex& engine = scan.Engine();
+  scan.ScanOnly({&engine.Help, &engine.Font});
   EXPECT_THAT(
-      Problems(scan.Engine().Font,
+      Problems(engine.Help, R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\)"),
+      ElementsAre(R"(Help\ | gone.hlp | C:\Help | File not found | selected | missing)",
+                  R"(Html Help\ | lost.chm | C:\Help\ | File not found | selected | missing)"));
+  // A missing font is no missing file to search for.
+  EXPECT_THAT(
+      Problems(engine.Font,
                R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts\ | )"),
       ElementsAre("Gone Sans (TrueType) | gonesans.ttf | Font not found | selected | -",
                   R"(Lost (TrueType) | C:\MyFonts\lost.ttf | Font not found | selected | -)"));
-  EXPECT_EQ(scan.Engine().ErrorFileCount(), 0);
+  ASSERT_EQ(engine.ErrorFileCount(), 2);
+  EXPECT_GE(engine.ErrorFiles.IndexOf("GONE.HLP"), 0);
+  EXPECT_GE(engine.ErrorFiles.IndexOf("LOST.CHM"), 0);
 }
 
 TEST(DeviceDriverRule, ServiceImagePathFormsAndNoListsOfTheOlderFamily) {

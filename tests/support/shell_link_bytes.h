@@ -1,6 +1,6 @@
 #pragma once
-// The bytes of Windows shell links (.lnk files) for tests: nothing on Linux writes them, so a
-// test lays out the header, the link target IDs and the link information itself.
+// The bytes of Windows shortcut files (.lnk shell links, .pif files) and of the recent lists
+// that name them, for tests: nothing on Linux writes them, so a test lays them out itself.
 
 #include <cstdint>
 #include <string>
@@ -44,6 +44,14 @@ inline ByteVector ShellLinkRelative(const std::string& relativePath) {
   ShellLinkParts parts;
   parts.relativePath = relativePath;
   return ShellLink(parts);
+}
+
+// A .PIF file: the program field (63 bytes at offset 36) holds program, the rest is zeros.
+inline ByteVector PifFile(const std::string& program, std::size_t size = 545) {
+  ByteVector bytes(size, 0);
+  for (std::size_t i = 0; i < program.size() && 36 + i < size; ++i)
+    bytes[36 + i] = static_cast<std::uint8_t>(program[i]);
+  return bytes;
 }
 
 // A RecentDocs value as the shell writes it: the document's display name (UTF-16), the 14
