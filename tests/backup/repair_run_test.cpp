@@ -15,7 +15,7 @@
 #include "platform/wine/wine_prefix_target.h"
 #include "support/fresh_prefix.h"
 #include "support/registry_dump.h"
-#include "support/rules_scan.h"
+#include "support/prefix_engine.h"
 
 namespace ordrex {
 namespace {

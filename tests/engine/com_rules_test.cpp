@@ -1,276 +1,242 @@
-// The class, interface and type-library walks on small prefixes written by the tests.
+// The class, interface and type-library walks on small prefixes written by the tests, and where
+// a stop ends any registry walk.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "engine/rules/rules.h"
-#include "support/rule_test_support.h"
+#include "support/prefix_engine.h"
 
 namespace ordrex {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testsupport::ExpandSz;
-using testsupport::Problems;
-using testsupport::RuleScan;
-using testsupport::Sz;
-using testsupport::TempPrefix;
+using namespace testsupport;
 
-constexpr const char* kClass1 = "{11111111-1111-1111-1111-111111111111}";
-constexpr const char* kClass2 = "{22222222-2222-2222-2222-222222222222}";
+constexpr const char* kClass = "{22222222-2222-2222-2222-222222222222}";
 constexpr const char* kUnknown = "{99999999-9999-9999-9999-999999999999}";
 constexpr const char* kLib = "{AAAAAAAA-AAAA-AAAA-AAAA-AAAAAAAAAAAA}";
-constexpr const char* kIface = "{BBBBBBBB-BBBB-BBBB-BBBB-BBBBBBBBBBBB}";
+const std::string kClasses = R"(Software\Classes\)";
 
-std::string Clsid(const std::string& guid, const std::string& sub = "") {
-  return R"(Software\Classes\CLSID\)" + guid + sub;
+// The n-th identifier a test registers: {0000000N-0000-0000-0000-000000000000}.
+std::string Guid(int n) {
+  char text[40];
+  std::snprintf(text, sizeof text, "{%08X-0000-0000-0000-000000000000}", n);
+  return text;
+}
+std::string Clsid(int n, const std::string& sub = "") {
+  return kClasses + R"(CLSID\)" + Guid(n) + sub;
+}
+// The line of a problem with the subkey of class n (or of another walk's key n).
+std::string Found(int n, const std::string& sub, const std::string& data, const std::string& reason,
+                  bool selected = true, const std::string& under = R"(HKEY_CLASSES_ROOT\CLSID\)") {
+  return under + Guid(n) + "\\" + sub + " |  | " + data + " | " + reason + " | " +
+         (selected ? "selected" : "unselected") + " | " +
+         (reason == "File not found" ? "missing" : "-");
 }
 
-TEST(ClassIdRuleTest, ServerPathsAreCleanedExpandedAndSkippedAsTheRulesSay) {
+TEST(ClassIdRuleTest, FileSubkeysInOrderCleanedAndPreselectedAsTheRulesSay) {
   TempPrefix prefix;
   prefix.File(R"(C:\windows\system32\shell32.dll)").File(R"(C:\Program Files\App\here.exe)");
-  prefix
+  // Every file subkey of one class, tested in a fixed order whatever the order of the keys.
+  prefix.Machine(Clsid(1, R"(\ToolboxBitmap32)"), {Sz("", R"(C:\Tools\tb.dll,1)")})
+      .Machine(Clsid(1, R"(\Shell\Open\Command)"), {Sz("", R"(C:\Tools\open.exe %1)")})
+      .Machine(Clsid(1, R"(\DefaultIcon)"), {Sz("", R"(C:\windows\system32\foo.dll,3)")})
+      .Machine(Clsid(1, R"(\LocalServer)"), {Sz("", R"(D:\Tools\bar.exe)")})
+      .Machine(Clsid(1, R"(\InprocServer)"), {Sz("", R"(C:\Tools\mscomfoo.dll)")})
+      .Machine(Clsid(1, R"(\LocalServer32)"), {Sz("", R"(C:\Tools\ls32.exe)")})
+      .Machine(Clsid(1, R"(\InprocServer32)"), {Sz("", R"(C:\Tools\ip32.dll)")})
       // A bare name is the loader's business; an expandable path is found through expansion.
-      .Machine(Clsid(kClass1, R"(\InprocServer32)"), {Sz("", "mscoree.dll")})
-      .Machine(Clsid(kClass1, R"(\InprocServer)"),
-               {ExpandSz("", R"(%SystemRoot%\System32\shell32.dll)")})
+      .Machine(Clsid(2, R"(\InprocServer32)"), {Sz("", "mscoree.dll")})
+      .Machine(Clsid(2, R"(\InprocServer)"), {ExpandSz("", R"(%SystemRoot%\System32\shell32.dll)")})
       // Quotes and the switch are not part of the path (and the "/" goes with the switch).
-      .Machine(Clsid(kClass1, R"(\LocalServer32)"),
+      .Machine(Clsid(2, R"(\LocalServer32)"),
                {Sz("", R"("C:\Program Files\App\gone.exe" /automation)")})
-      .Machine(Clsid(kClass1, R"(\LocalServer)"),
+      .Machine(Clsid(2, R"(\LocalServer)"),
                {Sz("", R"("C:\Program Files\App\here.exe" /automation)")})
       // Library hosts and URLs name no file of their own.
-      .Machine(Clsid(kClass2, R"(\LocalServer32)"), {Sz("", R"(RunDll32.EXE C:\gone\x.dll,Go)")})
-      .Machine(Clsid(kClass2, R"(\InprocServer32)"), {Sz("", "C:/gone/x.dll")});
-  RuleScan scan(prefix);
+      .Machine(Clsid(3, R"(\LocalServer32)"), {Sz("", R"(RunDll32.EXE C:\gone\x.dll,Go)")})
+      .Machine(Clsid(3, R"(\InprocServer32)"), {Sz("", "C:/gone/x.dll")})
+      // Subkeys are found in any case; a "Shell" key without "Open\Command" below it and a
+      // "Command" that is not below "Open" are not looked at.
+      .Machine(Clsid(4, R"(\inprocserver32)"), {Sz("", R"(C:\Tools\ip.dll)")})
+      .Machine(Clsid(4, R"(\SHELL\open\COMMAND)"), {Sz("", R"(C:\Tools\op.exe %1)")})
+      .Machine(Clsid(4, R"(\Shell\Edit\Command)"), {Sz("", R"(C:\Tools\edit.exe)")})
+      .Machine(Clsid(4, R"(\Command)"), {Sz("", R"(C:\Tools\cmd.exe)")});
+  PrefixEngine scan(prefix);
   scan.ScanOnly({&scan.Engine().RegIntegrity});
 
+  const std::string missing = "File not found";
   EXPECT_THAT(Problems(scan.Engine().RegIntegrity),
-              ElementsAre(std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kClass1 +
-                          "\\LocalServer32 |  | C:\\Program Files\\App\\gone.exe | File not found "
-                          "| selected | missing"));
-  EXPECT_EQ(scan.Engine().ErrorFiles.IndexOf("GONE.EXE"), 0);
+              ElementsAre(Found(1, "InprocServer32", R"(C:\Tools\ip32.dll)", missing),
+                          Found(1, "LocalServer32", R"(C:\Tools\ls32.exe)", missing),
+                          Found(1, "InprocServer", R"(C:\Tools\mscomfoo.dll)", missing, false),
+                          Found(1, "LocalServer", R"(D:\Tools\bar.exe)", missing),
+                          Found(1, "DefaultIcon", R"(C:\windows\system32\foo.dll)", missing, false),
+                          Found(1, R"(Shell\Open\Command)", R"(C:\Tools\open.exe)", missing),
+                          Found(1, "ToolboxBitmap32", R"(C:\Tools\tb.dll)", missing),
+                          Found(2, "LocalServer32", R"(C:\Program Files\App\gone.exe)", missing),
+                          Found(4, "InprocServer32", R"(C:\Tools\ip.dll)", missing),
+                          Found(4, R"(Shell\Open\Command)", R"(C:\Tools\op.exe)", missing)));
+  EXPECT_GE(scan.Engine().ErrorFiles.IndexOf("GONE.EXE"), 0);
   EXPECT_EQ(scan.Engine().RegIntegrity.StatusText, "Finished");
 }
 
-TEST(ClassIdRuleTest, EveryFileSubkeyIsCheckedInOrderAndSystemFilesAreNotPreselected) {
-  TempPrefix prefix;
-  const std::vector<std::pair<std::string, std::string>> subkeys = {
-      {"ToolboxBitmap32", R"(C:\Tools\tb.dll,1)"},  // the icon index is no part of the path
-      {R"(Shell\Open\Command)", R"(C:\Tools\open.exe %1)"},
-      {"DefaultIcon", R"(C:\windows\system32\foo.dll,3)"},
-      {"LocalServer", R"(D:\Tools\bar.exe)"},
-      {"InprocServer", R"(C:\Tools\mscomfoo.dll)"},
-      {"LocalServer32", R"(C:\Tools\ls32.exe)"},
-      {"InprocServer32", R"(C:\Tools\ip32.dll)"},
-  };
-  for (const auto& [sub, data] : subkeys)
-    prefix.Machine(Clsid(kClass1, "\\" + sub), {Sz("", data)});
-  RuleScan scan(prefix);
-  scan.ScanOnly({&scan.Engine().RegIntegrity});
-
-  const std::string base = std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kClass1;
-  EXPECT_THAT(
-      Problems(scan.Engine().RegIntegrity),
-      ElementsAre(
-          base + "\\InprocServer32 |  | C:\\Tools\\ip32.dll | File not found | selected | missing",
-          base + "\\LocalServer32 |  | C:\\Tools\\ls32.exe | File not found | selected | missing",
-          base +
-              "\\InprocServer |  | C:\\Tools\\mscomfoo.dll | File not found | unselected | missing",
-          base + "\\LocalServer |  | D:\\Tools\\bar.exe | File not found | selected | missing",
-          base + "\\DefaultIcon |  | C:\\windows\\system32\\foo.dll | File not found | unselected "
-                 "| missing",
-          base + "\\Shell\\Open\\Command |  | C:\\Tools\\open.exe | File not found | selected | "
-                 "missing",
-          base + "\\ToolboxBitmap32 |  | C:\\Tools\\tb.dll | File not found | selected | missing"));
-}
-
-TEST(ClassIdRuleTest, SubkeysAreFoundInAnyCaseAndOnlyWhereTheyExist) {
-  TempPrefix prefix;
-  prefix.Machine(Clsid(kClass1, R"(\inprocserver32)"), {Sz("", R"(C:\Tools\ip32.dll)")})
-      .Machine(Clsid(kClass1, R"(\SHELL\open\COMMAND)"), {Sz("", R"(C:\Tools\open.exe %1)")})
-      // A "Shell" key without "Open\Command" below it, and a "Command" that is not below "Open".
-      .Machine(Clsid(kClass2, R"(\Shell\Edit\Command)"), {Sz("", R"(C:\Tools\edit.exe)")})
-      .Machine(Clsid(kClass2, R"(\Command)"), {Sz("", R"(C:\Tools\cmd.exe)")})
-      .Machine(Clsid(kClass2, R"(\progid)"), {Sz("", "No.Such.Class")});
-  RuleScan scan(prefix);
-  scan.ScanOnly({&scan.Engine().RegIntegrity});
-
-  const std::string base1 = std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kClass1;
-  const std::string base2 = std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kClass2;
-  EXPECT_THAT(
-      Problems(scan.Engine().RegIntegrity),
-      ElementsAre(
-          base1 + "\\InprocServer32 |  | C:\\Tools\\ip32.dll | File not found | selected | missing",
-          base1 + "\\Shell\\Open\\Command |  | C:\\Tools\\open.exe | File not found | selected | "
-                  "missing",
-          base2 + "\\ProgID |  | No.Such.Class | Missing ID | selected | -"));
-}
-
 TEST(ClassIdRuleTest, ProgIdAndIdentifierReferences) {
-  TempPrefix prefix;
-  prefix.Machine(R"(Software\Classes\Known.Class)", {Sz("", "known")})
-      .Machine(R"(Software\Classes\TypeLib\)" + std::string(kLib) + R"(\1.0)", {Sz("", "lib")})
-      .Machine(Clsid(kClass2), {Sz("", "second class")})
-      // "Empty" with empty data; a class name that is not registered; a display name.
-      .Machine(Clsid("{00000001-0000-0000-0000-000000000000}", R"(\ProgID)"), {Sz("", "")})
-      .Machine(Clsid("{00000002-0000-0000-0000-000000000000}", R"(\ProgID)"), {Sz("", "Foo.Bar")})
-      .Machine(Clsid("{00000003-0000-0000-0000-000000000000}", R"(\ProgID)"), {Sz("", "Foo Bar")})
-      .Machine(Clsid("{00000004-0000-0000-0000-000000000000}", R"(\ProgID)"),
-               {Sz("", "Known.Class")})
-      // A default of another type, or none at all, counts as absent: not even "Empty".
-      .Machine(Clsid("{00000005-0000-0000-0000-000000000000}", R"(\ProgID)"),
-               {testsupport::Dword("", 7)})
-      .Machine(Clsid("{00000006-0000-0000-0000-000000000000}", R"(\ProgID)"), {Sz("Other", "x")})
+  // One class per case: the subkey, its default value, and the reason it is reported for.
+  struct Reference {
+    const char* sub;
+    std::string data;
+    const char* reason;  // "": not reported
+  };
+  const Reference references[] = {
+      {"ProgID", "", "Empty"},
+      {"ProgID", "Foo.Bar", "Missing ID"},  // not registered
+      {"progid", "No.Such.Class", "Missing ID"},
+      {"ProgID", "Foo Bar", ""},  // a display name
+      {"ProgID", "Known.Class", ""},
       // A type library is looked up under \TypeLib\, a class under \CLSID\.
-      .Machine(Clsid("{00000007-0000-0000-0000-000000000000}", R"(\TypeLib)"), {Sz("", kUnknown)})
-      .Machine(Clsid("{00000008-0000-0000-0000-000000000000}", R"(\TypeLib)"), {Sz("", kLib)})
-      .Machine(Clsid("{00000009-0000-0000-0000-000000000000}", R"(\TypeLib)"), {Sz("", kClass2)})
-      .Machine(Clsid("{0000000A-0000-0000-0000-000000000000}", R"(\CLSID)"), {Sz("", kClass2)})
-      .Machine(Clsid("{0000000B-0000-0000-0000-000000000000}", R"(\CLSID)"), {Sz("", kUnknown)})
+      {"TypeLib", kUnknown, "Missing ID"},
+      {"TypeLib", kLib, ""},
+      {"TypeLib", kClass, "Missing ID"},
+      {"CLSID", kClass, ""},
+      {"CLSID", kUnknown, "Missing ID"},
       // An empty identifier reference is a missing identifier.
-      .Machine(Clsid("{0000000C-0000-0000-0000-000000000000}", R"(\TypeLib)"), {Sz("", "")});
-  RuleScan scan(prefix);
+      {"TypeLib", "", "Missing ID"},
+  };
+  TempPrefix prefix;
+  prefix.Machine(kClasses + "Known.Class", {Sz("", "known")})
+      .Machine(kClasses + R"(TypeLib\)" + kLib + R"(\1.0)", {Sz("", "lib")})
+      .Machine(kClasses + R"(CLSID\)" + kClass, {Sz("", "second class")})
+      // A default of another type, or none at all, counts as absent: not even "Empty".
+      .Machine(Clsid(100, R"(\ProgID)"), {Dword("", 7)})
+      .Machine(Clsid(101, R"(\ProgID)"), {Sz("Other", "x")});
+  std::vector<std::string> expected;
+  for (int n = 1; n <= static_cast<int>(std::size(references)); ++n) {
+    const Reference& ref = references[n - 1];
+    prefix.Machine(Clsid(n, std::string("\\") + ref.sub), {Sz("", ref.data)});
+    const std::string sub = std::string(ref.sub) == "progid" ? "ProgID" : ref.sub;
+    if (*ref.reason) expected.push_back(Found(n, sub, ref.data, ref.reason));
+  }
+  PrefixEngine scan(prefix);
   scan.ScanOnly({&scan.Engine().RegIntegrity});
-
-  const std::string base = "HKEY_CLASSES_ROOT\\CLSID\\";
-  EXPECT_THAT(
-      Problems(scan.Engine().RegIntegrity),
-      ElementsAre(
-          base + "{00000001-0000-0000-0000-000000000000}\\ProgID |  |  | Empty | selected | -",
-          base + "{00000002-0000-0000-0000-000000000000}\\ProgID |  | Foo.Bar | Missing ID | "
-                 "selected | -",
-          base + "{00000007-0000-0000-0000-000000000000}\\TypeLib |  | " + kUnknown +
-              " | Missing ID | selected | -",
-          base + "{00000009-0000-0000-0000-000000000000}\\TypeLib |  | " + kClass2 +
-              " | Missing ID | selected | -",
-          base + "{0000000B-0000-0000-0000-000000000000}\\CLSID |  | " + kUnknown +
-              " | Missing ID | selected | -",
-          base +
-              "{0000000C-0000-0000-0000-000000000000}\\TypeLib |  |  | Missing ID | selected | -"));
+  EXPECT_EQ(Problems(scan.Engine().RegIntegrity), expected);
   EXPECT_EQ(scan.Engine().ErrorFileCount(), 0);
 }
 
-TEST(InterfaceRuleTest, ProxyStubsAreClassesAndTypeLibrariesAreLibraries) {
+TEST(InterfaceAndTypeLibraryRules, ReferencesWin32FilesAndHelpFolders) {
   TempPrefix prefix;
-  const std::string ifaces = R"(Software\Classes\Interface\)";
-  prefix.Machine(Clsid(kClass1), {Sz("", "proxy")})
-      .Machine(R"(Software\Classes\TypeLib\)" + std::string(kLib) + R"(\1.0)", {Sz("", "lib")})
-      .Machine(ifaces + "{00000001-0000-0000-0000-000000000000}\\ProxyStubClsid32",
-               {Sz("", kUnknown)})
-      .Machine(ifaces + "{00000002-0000-0000-0000-000000000000}\\ProxyStubClsid32",
-               {Sz("", kClass1)})
-      .Machine(ifaces + "{00000003-0000-0000-0000-000000000000}\\ProxyStubClsid", {Sz("", "")})
-      .Machine(ifaces + "{00000004-0000-0000-0000-000000000000}\\TypeLib",
-               {Sz("", kClass1), Sz("Version", "1.0")})
-      .Machine(ifaces + "{00000005-0000-0000-0000-000000000000}\\TypeLib",
-               {Sz("", kLib), Sz("Version", "1.0")});
-  RuleScan scan(prefix);
-  scan.ScanOnly({&scan.Engine().Interface});
-
-  const std::string base = "HKEY_CLASSES_ROOT\\Interface\\";
-  EXPECT_THAT(Problems(scan.Engine().Interface),
-              ElementsAre(base + "{00000001-0000-0000-0000-000000000000}\\ProxyStubClsid32 |  | " +
-                              kUnknown + " | Missing ID | selected | -",
-                          base + "{00000003-0000-0000-0000-000000000000}\\ProxyStubClsid |  |  | "
-                                 "Empty | selected | -",
-                          base + "{00000004-0000-0000-0000-000000000000}\\TypeLib |  | " + kClass1 +
-                              " | Missing ID | selected | -"));
-  EXPECT_THAT(Problems(scan.Engine().RegIntegrity), IsEmpty());
-}
-
-TEST(TypeLibraryRuleTest, Win32FilesAndHelpFolders) {
-  TempPrefix prefix;
-  const std::string libs = R"(Software\Classes\TypeLib\)";
-  const std::string present = "{00000001-0000-0000-0000-000000000000}";
-  const std::string missing = "{00000002-0000-0000-0000-000000000000}";
-  prefix.File(R"(C:\lib\x.tlb)").Folder(R"(C:\Docs\There)");
+  // Proxy stubs are classes and type libraries are libraries.
+  const std::string ifaces = kClasses + R"(Interface\)";
+  prefix.Machine(kClasses + R"(CLSID\)" + kClass, {Sz("", "proxy")})
+      .Machine(kClasses + R"(TypeLib\)" + kLib + R"(\1.0)", {Sz("", "lib")})
+      .Machine(ifaces + Guid(1) + R"(\ProxyStubClsid32)", {Sz("", kUnknown)})
+      .Machine(ifaces + Guid(2) + R"(\ProxyStubClsid32)", {Sz("", kClass)})
+      .Machine(ifaces + Guid(3) + R"(\ProxyStubClsid)", {Sz("", "")})
+      .Machine(ifaces + Guid(4) + R"(\TypeLib)", {Sz("", kClass), Sz("Version", "1.0")})
+      .Machine(ifaces + Guid(5) + R"(\TypeLib)", {Sz("", kLib), Sz("Version", "1.0")});
   // A resource number after the file, a help folder that exists.
-  prefix.Machine(libs + present + R"(\1.0\0\win32)", {Sz("", R"(C:\lib\x.tlb\3)")})
-      .Machine(libs + present + R"(\1.0\HELPDIR)", {Sz("", R"(C:\Docs\There\)")})
-      .Machine(libs + present + R"(\1.0\FLAGS)", {Sz("", "0")});
+  const std::string present = kClasses + R"(TypeLib\)" + Guid(1);
+  const std::string missing = kClasses + R"(TypeLib\)" + Guid(2);
+  prefix.File(R"(C:\lib\x.tlb)").Folder(R"(C:\Docs\There)");
+  prefix.Machine(present + R"(\1.0\0\win32)", {Sz("", R"(C:\lib\x.tlb\3)")})
+      .Machine(present + R"(\1.0\HELPDIR)", {Sz("", R"(C:\Docs\There\)")})
+      .Machine(present + R"(\1.0\FLAGS)", {Sz("", "0")});
   // The same file missing; a missing help folder; win16 and win64 entries are never tested.
-  prefix.Machine(libs + missing + R"(\2.1\409\win32)", {Sz("", R"(C:\gone\x.tlb\3)")})
-      .Machine(libs + missing + R"(\2.1\409\win64)", {Sz("", R"(C:\gone\x64.tlb)")})
-      .Machine(libs + missing + R"(\2.1\0\win16)", {Sz("", R"(C:\gone\x16.tlb)")})
-      .Machine(libs + missing + R"(\2.1\HELPDIR)", {Sz("", R"(C:\Docs\Help\)")})
+  prefix.Machine(missing + R"(\2.1\409\win32)", {Sz("", R"(C:\gone\x.tlb\3)")})
+      .Machine(missing + R"(\2.1\409\win64)", {Sz("", R"(C:\gone\x64.tlb)")})
+      .Machine(missing + R"(\2.1\0\win16)", {Sz("", R"(C:\gone\x16.tlb)")})
+      .Machine(missing + R"(\2.1\HELPDIR)", {Sz("", R"(C:\Docs\Help\)")})
       // A bare name without an extension names no folder to test.
-      .Machine(libs + missing + R"(\2.1\0\win32)", {Sz("", "stdole")});
+      .Machine(missing + R"(\2.1\0\win32)", {Sz("", "stdole")})
+      // A category that is not enabled finds nothing.
+      .Machine(Clsid(3, R"(\InprocServer32)"), {Sz("", R"(C:\gone\a.dll)")});
   // Wine's long-path form reads as the plain path; a help folder is tested itself, not its
   // parent, with or without a trailing backslash.
-  const std::string longForm = "{00000003-0000-0000-0000-000000000000}";
-  prefix.Machine(libs + longForm + R"(\1.0\HELPDIR)", {Sz("", R"(\\?\C:\Docs\There\Gone)")})
-      .Machine(libs + longForm + R"(\1.1\HELPDIR)", {Sz("", R"(\\?\C:\Docs\There\)")})
-      .Machine(libs + longForm + R"(\1.2\HELPDIR)", {Sz("", R"(\\?\C:\windows\Help\Gone\)")})
-      .Machine(libs + longForm + R"(\1.2\0\win32)", {Sz("", R"(\??\C:\lib\x.tlb\2)")});
-  RuleScan scan(prefix);
-  scan.ScanOnly({&scan.Engine().ActiveX});
+  const std::string longForm = kClasses + R"(TypeLib\)" + Guid(3);
+  prefix.Machine(longForm + R"(\1.0\HELPDIR)", {Sz("", R"(\\?\C:\Docs\There\Gone)")})
+      .Machine(longForm + R"(\1.1\HELPDIR)", {Sz("", R"(\\?\C:\Docs\There\)")})
+      .Machine(longForm + R"(\1.2\HELPDIR)", {Sz("", R"(\\?\C:\windows\Help\Gone\)")})
+      .Machine(longForm + R"(\1.2\0\win32)", {Sz("", R"(\??\C:\lib\x.tlb\2)")});
+  PrefixEngine scan(prefix);
+  TOrdrex& engine = scan.Engine();
+  scan.ScanOnly({&engine.Interface, &engine.ActiveX});
 
-  const std::string base = "HKEY_CLASSES_ROOT\\TypeLib\\" + missing + "\\2.1";
+  const std::string interfaces = R"(HKEY_CLASSES_ROOT\Interface\)";
+  EXPECT_THAT(Problems(engine.Interface),
+              ElementsAre(Found(1, "ProxyStubClsid32", kUnknown, "Missing ID", true, interfaces),
+                          Found(3, "ProxyStubClsid", "", "Empty", true, interfaces),
+                          Found(4, "TypeLib", kClass, "Missing ID", true, interfaces)));
+  const std::string libs = R"(HKEY_CLASSES_ROOT\TypeLib\)";
   EXPECT_THAT(
-      Problems(scan.Engine().ActiveX),
+      Problems(engine.ActiveX),
       ElementsAre(
-          base + "\\HELPDIR |  | C:\\Docs\\Help | Path not found | selected | -",
-          base + "\\409\\win32 |  | C:\\gone\\x.tlb | File not found | selected | missing",
-          "HKEY_CLASSES_ROOT\\TypeLib\\" + longForm +
-              R"(\1.0\HELPDIR |  | \\?\C:\Docs\There\Gone | Path not found | selected | -)",
-          "HKEY_CLASSES_ROOT\\TypeLib\\" + longForm +
-              R"(\1.2\HELPDIR |  | \\?\C:\windows\Help\Gone | Path not found | unselected | -)"));
+          Found(2, R"(2.1\HELPDIR)", R"(C:\Docs\Help)", "Path not found", true, libs),
+          Found(2, R"(2.1\409\win32)", R"(C:\gone\x.tlb)", "File not found", true, libs),
+          Found(3, R"(1.0\HELPDIR)", R"(\\?\C:\Docs\There\Gone)", "Path not found", true, libs),
+          Found(3, R"(1.2\HELPDIR)", R"(\\?\C:\windows\Help\Gone)", "Path not found", false,
+                libs)));
   // Only the file enters the missing-file list, not the help folder.
-  ASSERT_EQ(scan.Engine().ErrorFileCount(), 1);
-  EXPECT_EQ(scan.Engine().ErrorFiles.Items(0).FileName, "X.TLB");
-}
-
-TEST(ComRulesTest, DisabledCategoriesFindNothing) {
-  TempPrefix prefix;
-  prefix.Machine(Clsid(kClass1, R"(\InprocServer32)"), {Sz("", R"(C:\gone\a.dll)")})
-      .Machine(R"(Software\Classes\Interface\)" + std::string(kIface) + R"(\ProxyStubClsid32)",
-               {Sz("", kUnknown)});
-  RuleScan scan(prefix);
-  scan.ScanOnly({&scan.Engine().ActiveX});
-  EXPECT_EQ(scan.Engine().RegIntegrity.Count(), 0);
-  EXPECT_EQ(scan.Engine().Interface.Count(), 0);
-  EXPECT_EQ(scan.Engine().RegIntegrity.StatusText, "Skipped");
+  ASSERT_EQ(engine.ErrorFileCount(), 1);
+  EXPECT_EQ(engine.ErrorFiles.Items(0).FileName, "X.TLB");
+  EXPECT_THAT(Problems(engine.RegIntegrity), IsEmpty());
+  EXPECT_EQ(engine.RegIntegrity.StatusText, "Skipped");
 }
 
 // A stop during a walk ends it at the next key, and the walk does not claim to have finished.
-class StopDuringWalkTest : public ::testing::TestWithParam<int> {};
+struct Walk {
+  const char* category;  // its title
+  void (*run)(TOrdrex&, TRegistry&);
+  RootHandle root = kClassesRoot;
+};
+void PrintTo(const Walk& walk, std::ostream* out) {
+  *out << walk.category;
+}
+class StopDuringWalkTest : public ::testing::TestWithParam<Walk> {};
 
 TEST_P(StopDuringWalkTest, EndsAtTheNextKeyWithoutFinishing) {
   TempPrefix prefix;
-  for (int n = 0; n < 4; ++n) {
-    const std::string guid = "{0000000" + std::to_string(n) + "-0000-0000-0000-000000000000}";
-    prefix.Machine(Clsid(guid, R"(\InprocServer32)"),
-                   {Sz("", R"(C:\gone\a)" + std::to_string(n) + ".dll")});
-    prefix.Machine(R"(Software\Classes\Interface\)" + guid + R"(\ProxyStubClsid32)",
-                   {Sz("", kUnknown)});
-    prefix.Machine(R"(Software\Classes\TypeLib\)" + guid + R"(\1.0\0\win32)",
-                   {Sz("", R"(C:\gone\l)" + std::to_string(n) + ".tlb")});
+  for (int n = 1; n <= 4; ++n) {
+    const std::string gone = R"(C:\gone\)" + std::to_string(n);
+    prefix.Machine(Clsid(n, R"(\InprocServer32)"), {Sz("", gone + ".dll")})
+        .Machine(kClasses + R"(Interface\)" + Guid(n) + R"(\ProxyStubClsid32)", {Sz("", kUnknown)})
+        .Machine(kClasses + R"(TypeLib\)" + Guid(n) + R"(\1.0\0\win32)", {Sz("", gone + ".tlb")})
+        .Machine(kClasses + ".x" + std::to_string(n), {Sz("", "gone" + std::to_string(n))})
+        .Machine(R"(Software\Microsoft\Windows\CurrentVersion\Uninstall\)" + Guid(n),
+                 {Sz("UninstallString", gone + ".exe")});
   }
-  RuleScan scan(prefix);
+  PrefixEngine scan(prefix);
   TOrdrex& engine = scan.Engine();
-  struct Walk {
-    TCustomOrdrex* category;
-    void (*run)(TOrdrex&, TRegistry&);
-  };
-  const Walk walks[] = {{&engine.RegIntegrity, rules::ScanClassIds},
-                        {&engine.Interface, rules::ScanInterfaces},
-                        {&engine.ActiveX, rules::ScanTypeLibraries}};
-  const Walk& walk = walks[GetParam()];
-  scan.Prepare({walk.category});
+  TCustomOrdrex* category = nullptr;
+  for (TCustomOrdrex* each : engine.Categories()) {
+    if (each->Title == GetParam().category) category = each;
+  }
+  ASSERT_NE(category, nullptr);
+  scan.Prepare({category});
   // The stop arrives while the second key is examined.
   engine.OnProgress = [&engine](int position, int) {
     if (position == 2) engine.Stop(true);
   };
-  TRegistry reg(scan.GetTarget(), kClassesRoot);
-  walk.run(engine, reg);
+  TRegistry reg(scan.GetTarget(), GetParam().root);
+  GetParam().run(engine, reg);
 
-  EXPECT_EQ(walk.category->Count(), 2);
-  EXPECT_EQ(walk.category->StatusText, "Scanning");
+  EXPECT_EQ(category->Count(), 2);
+  EXPECT_EQ(category->StatusText, "Scanning");
 }
 
-INSTANTIATE_TEST_SUITE_P(ComWalks, StopDuringWalkTest, ::testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(RegistryWalks, StopDuringWalkTest,
+                         ::testing::Values(Walk{"Registry Integrity", rules::ScanClassIds},
+                                           Walk{"Interface", rules::ScanInterfaces},
+                                           Walk{"ActiveX/COM", rules::ScanTypeLibraries},
+                                           Walk{"File Associations",
+                                                [](TOrdrex& e, TRegistry& r) {
+                                                  rules::ScanFileAssociations(e, r, "\\");
+                                                }},
+                                           Walk{"Uninstall Section", rules::ScanUninstall,
+                                                kLocalMachine}));
 
 }  // namespace
 }  // namespace ordrex

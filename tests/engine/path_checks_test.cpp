@@ -35,7 +35,7 @@ class PathChecksTest : public ::testing::Test {
   std::unique_ptr<PathChecks> paths_;
 };
 
-TEST(PathSplitting, FolderNameAndExtensionParts) {
+TEST(PathSplitting, FileNamePartsGuidsCommandsAndPathLists) {
   EXPECT_EQ(ExtractFilePath(R"(C:\dir\file.txt)"), R"(C:\dir\)");
   EXPECT_EQ(ExtractFileName(R"(C:\dir\file.txt)"), "file.txt");
   EXPECT_EQ(ExtractFileExt(R"(C:\dir\file.tar.gz)"), ".gz");
@@ -49,9 +49,7 @@ TEST(PathSplitting, FolderNameAndExtensionParts) {
   EXPECT_FALSE(IsBareFileName(R"(system32\foo.dll)"));
   EXPECT_FALSE(IsBareFileName("C:foo"));
   EXPECT_FALSE(IsBareFileName(""));
-}
 
-TEST(PathSplitting, GuidStrings) {
   EXPECT_TRUE(IsGuidString("{00021401-0000-0000-C000-000000000046}"));
   EXPECT_TRUE(IsGuidString("{0002abcd-ef00-0000-c000-00000000004f}"));
   EXPECT_FALSE(IsGuidString("00021401-0000-0000-C000-000000000046"));     // no braces
@@ -60,9 +58,7 @@ TEST(PathSplitting, GuidStrings) {
   EXPECT_FALSE(IsGuidString("{0002140g-0000-0000-C000-000000000046}"));   // g is no digit
   EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000+000000000046}"));   // dash misplaced
   EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000-000000000046)"));
-}
 
-TEST(PathSplitting, ExeOfCommandAndPathLists) {
   EXPECT_EQ(ExeOfCommand("MsiExec.exe /X{6A3D0C7E-2E47-4D9C-9B1F-6B5D3B1E0A11}"), "MsiExec.exe");
   EXPECT_EQ(ExeOfCommand(R"(C:\App\unins000.EXE /SILENT)"), R"(C:\App\unins000.EXE)");
   EXPECT_EQ(ExeOfCommand("setup.com"), "");
@@ -71,24 +67,20 @@ TEST(PathSplitting, ExeOfCommandAndPathLists) {
   EXPECT_TRUE(SplitPathList("").empty());
 }
 
-TEST_F(PathChecksTest, FoldersWithAndWithoutTrailingBackslash) {
+TEST_F(PathChecksTest, FilesFoldersEnvironmentReferencesAndBareNames) {
+  drive_.File(R"(C:\Tools\tool.exe)").File(R"(C:\windows\apps\viewer.exe)");
+  drive_.File(R"(C:\windows\notepad.exe)").File(R"(C:\boot.ini)");
   EXPECT_TRUE(Paths().FileFound(R"(C:\Windows)"));   // folder test of the full name
   EXPECT_TRUE(Paths().FileFound(R"(C:\Windows\)"));  // a folder name
   EXPECT_FALSE(Paths().FileFound(R"(C:\Gone\)"));
   EXPECT_FALSE(Paths().FileFound(R"(C:\windows\system32\calc.exe\)"));  // a file is no folder
   EXPECT_TRUE(Paths().FileFound(R"(c:\WINDOWS\System32\CALC.EXE)"));
-}
-
-TEST_F(PathChecksTest, EnvironmentReferencesAreExpandedOnlyWithAFileName) {
+  // Environment references are expanded only with a file name.
   EXPECT_TRUE(Paths().FileFound(R"(%SystemRoot%\system32\calc.exe)"));
   EXPECT_TRUE(Paths().FileFound(R"(%SystemRoot%\system32)"));
   EXPECT_FALSE(Paths().FileFound(R"(%SystemRoot%\)"));
   EXPECT_FALSE(Paths().FileFound(R"(%Unknown%\system32\calc.exe)"));
-}
-
-TEST_F(PathChecksTest, BareNamesAreSearchedAlongThePath) {
-  drive_.File(R"(C:\Tools\tool.exe)").File(R"(C:\windows\apps\viewer.exe)");
-  drive_.File(R"(C:\windows\notepad.exe)").File(R"(C:\boot.ini)");
+  // Bare names are searched along the path.
   EXPECT_TRUE(Paths().FileFound("tool.exe"));     // a PATH folder
   EXPECT_TRUE(Paths().FileFound("VIEWER.EXE"));   // a PATH folder given with %SystemRoot%
   EXPECT_TRUE(Paths().FileFound("notepad.exe"));  // WindowsDir
@@ -110,7 +102,7 @@ TEST_F(PathChecksTest, SearchFoldersAreSortedOnceEach) {
   EXPECT_TRUE(Paths().FileExistsIn(R"(C:\windows\system32)", R"(\calc.exe)"));
 }
 
-TEST_F(PathChecksTest, CutArgumentsAtTheExtension) {
+TEST_F(PathChecksTest, CutArgumentsAndCleanPathValue) {
   drive_.File(R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Cut(R"(C:\Program Files\App\app.exe -run)", ' '), R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Cut(R"(C:\a b\c.exe x)", ' '), R"(C:\a b\c.exe)");
@@ -118,10 +110,7 @@ TEST_F(PathChecksTest, CutArgumentsAtTheExtension) {
   EXPECT_EQ(Cut(R"(C:\lib\icons,3)", ',', false), R"(C:\lib\icons,3)");
   EXPECT_EQ(Cut(R"(C:\lib\shell.dll,3  )", ','), R"(C:\lib\shell.dll)");
   EXPECT_EQ(Cut(R"(C:\Tools\agent.exe /background /x)", '/'), R"(C:\Tools\agent.exe)");
-}
-
-TEST_F(PathChecksTest, CutArgumentsFindsTheLongestExistingPathInsideTheText) {
-  drive_.File(R"(C:\Program Files\App\app.exe)");
+  // The longest existing path inside the text.
   EXPECT_EQ(Cut(R"(C:\Program Files\App\app.exe /min logs.txt)", ' '),
             R"(C:\Program Files\App\app.exe)");
   // Nothing exists: the text stays as it was.
@@ -133,9 +122,7 @@ TEST_F(PathChecksTest, CutArgumentsFindsTheLongestExistingPathInsideTheText) {
   // The longest candidate wins.
   drive_.File(R"(C:\x.exe)").File(R"(C:\x.exe y.exe)");
   EXPECT_EQ(Cut(R"(C:\x.exe y.exe z)", ' '), R"(C:\x.exe y.exe)");
-}
-
-TEST_F(PathChecksTest, CleanPathValueRemovesQuotesIconIndexesAndArguments) {
+  // Cleaning removes quotes, icon indexes and arguments.
   EXPECT_EQ(Clean(R"(C:\WINDOWS\system32\shell32.dll,-154)"), R"(C:\WINDOWS\system32\shell32.dll)");
   EXPECT_EQ(Clean(R"("C:\Program Files\App\app.exe" "%1")"), R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Clean(""), "");
@@ -160,7 +147,7 @@ TEST_F(PathChecksTest, ReadStringValueCleansTextAndRefusesOtherTypes) {
   EXPECT_EQ(text, "");
 }
 
-TEST_F(PathChecksTest, SystemFiles) {
+TEST_F(PathChecksTest, SystemFilesAndDefaultFolders) {
   EXPECT_TRUE(Paths().IsSystemFile(R"(%windir%\foo.dll)"));
   EXPECT_TRUE(Paths().IsSystemFile(R"(C:\WINDOWS\System32\foo.dll)"));
   EXPECT_TRUE(Paths().IsSystemFile(R"(D:\Tools\mscomctl.ocx)"));
@@ -168,45 +155,39 @@ TEST_F(PathChecksTest, SystemFiles) {
   EXPECT_FALSE(Paths().IsSystemFile(R"(D:\Tools\ms)"));
   EXPECT_FALSE(Paths().IsSystemFile(R"(D:\Tools\bar.dll)"));
   EXPECT_FALSE(Paths().IsSystemFile(R"(C:\windowsapps\bar.dll)"));
-}
-
-TEST_F(PathChecksTest, UnknownWindowsAndProgramFoldersFallBackToDefaults) {
+  // Unknown Windows and program folders fall back to defaults.
   drive_.Profile().windowsDir = "";
   drive_.Profile().systemDir = "";
-  const KnownLocations& known = Paths().Known();
+  const PathChecks paths(drive_.Target());
+  const KnownLocations& known = paths.Known();
   EXPECT_EQ(known.WindowsDir, R"(C:\windows\)");
   EXPECT_EQ(known.SystemRootDrive, R"(C:\)");
   EXPECT_EQ(known.ProgramFilesDir, R"(C:\Program Files\)");
   // An empty folder must not make every path a system file.
-  EXPECT_FALSE(Paths().IsSystemFile(R"(D:\Tools\bar.dll)"));
-  EXPECT_TRUE(Paths().IsSystemFile(R"(C:\Windows\bar.dll)"));
+  EXPECT_FALSE(paths.IsSystemFile(R"(D:\Tools\bar.dll)"));
+  EXPECT_TRUE(paths.IsSystemFile(R"(C:\Windows\bar.dll)"));
 }
 
-TEST_F(PathChecksTest, ProgramFilesFolderComesFromTheRegistry) {
+// The folder named in the registry, expanded; of another type, the environment's is taken.
+TEST(PathChecksProgramFiles, FromTheRegistryOrTheEnvironment) {
   const std::string key = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion)";
-  drive_.SetString(kLocalMachine, key, "ProgramFilesDir", R"(D:\Progs)");
-  EXPECT_EQ(Paths().Known().ProgramFilesDir, R"(D:\Progs\)");
-}
-
-TEST_F(PathChecksTest, AnExpandableProgramFilesFolderIsExpanded) {
-  const std::string key = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion)";
-  drive_.Profile().environment.push_back({"SystemDrive", "C:"});
-  drive_.SetExpandString(kLocalMachine, key, "ProgramFilesDir", R"(%SystemDrive%\Apps)");
-  EXPECT_EQ(Paths().Known().ProgramFilesDir, R"(C:\Apps\)");
-}
-
-TEST_F(PathChecksTest, ProgramFilesFolderOfAnotherTypeIsIgnored) {
-  const std::string key = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion)";
-  drive_.SetDword(kLocalMachine, key, "ProgramFilesDir", 1);
-  drive_.Profile().environment.push_back({"ProgramFiles", R"(E:\Apps)"});
-  EXPECT_EQ(Paths().Known().ProgramFilesDir, R"(E:\Apps\)");
+  for (int form = 0; form < 3; ++form) {
+    SCOPED_TRACE(form);
+    DriveFixture drive;
+    drive.Profile().environment = {{"SystemDrive", "C:"}, {"ProgramFiles", R"(E:\Apps)"}};
+    if (form == 0) drive.SetString(kLocalMachine, key, "ProgramFilesDir", R"(D:\Progs)");
+    if (form == 1)
+      drive.SetExpandString(kLocalMachine, key, "ProgramFilesDir", R"(%SystemDrive%\Apps)");
+    if (form == 2) drive.SetDword(kLocalMachine, key, "ProgramFilesDir", 1);
+    const char* expected[] = {R"(D:\Progs\)", R"(C:\Apps\)", R"(E:\Apps\)"};
+    EXPECT_EQ(PathChecks(drive.Target()).Known().ProgramFilesDir, expected[form]);
+  }
 }
 
 TEST_F(PathChecksTest, SpecialFoldersAndPlatformFlags) {
   drive_.Profile().specialFolders = {{kCsidlStartMenu, R"(C:\users\me\Start Menu)"},
                                      {kCsidlAppData, R"(C:\users\me\AppData\Roaming\)"}};
-  drive_.Profile().version.platformId = 1;
-  drive_.Profile().version.major = 4;
+  drive_.UseWin9x();
   const KnownLocations& known = Paths().Known();
   EXPECT_EQ(known.StartMenuDir, R"(C:\users\me\Start Menu\)");
   EXPECT_EQ(known.AppDataDir, R"(C:\users\me\AppData\Roaming\)");
@@ -215,31 +196,26 @@ TEST_F(PathChecksTest, SpecialFoldersAndPlatformFlags) {
   EXPECT_TRUE(known.IsWin9x);
   EXPECT_FALSE(known.IsNT);
   EXPECT_FALSE(known.IsWin2000OrLater);
-}
-
-TEST_F(PathChecksTest, NtFourIsNotWindows2000) {
+  // NT 4 is no Windows 2000.
   drive_.Profile().version.platformId = 2;
-  drive_.Profile().version.major = 4;
-  EXPECT_TRUE(Paths().Known().IsNT);
-  EXPECT_FALSE(Paths().Known().IsWin2000OrLater);
+  EXPECT_TRUE(PathChecks(drive_.Target()).Known().IsNT);
+  EXPECT_FALSE(PathChecks(drive_.Target()).Known().IsWin2000OrLater);
 }
 
-TEST_F(PathChecksTest, EnvironmentListIsExpandedOnRequest) {
+TEST_F(PathChecksTest, EnvironmentListAndCollapsedPaths) {
   drive_.Profile().environment = {{"SystemRoot", "C:\\windows"}, {"TEMP", R"(%SystemRoot%\Temp)"}};
   EXPECT_EQ(Paths().GetEnvironmentList(false),
             (std::vector<std::string>{R"(SystemRoot=C:\windows)", R"(TEMP=%SystemRoot%\Temp)"}));
   EXPECT_EQ(Paths().GetEnvironmentList(true),
             (std::vector<std::string>{R"(SystemRoot=C:\windows)", R"(TEMP=C:\windows\Temp)"}));
-}
-
-TEST_F(PathChecksTest, CollapseEnvPathUsesTheLongestLeadingValue) {
+  // A path written back takes the variable with the longest value it starts with.
   drive_.Profile().environment = {{"SystemDrive", "C:"},
                                   {"SystemRoot", R"(C:\WINDOWS)"},
                                   {"windir", R"(C:\WINDOWS)"},
                                   {"USERPROFILE", R"(C:\users\me)"},
                                   {"APPDATA", R"(C:\users\me\AppData\Roaming)"},
                                   {"ProgramFiles", R"(C:\Program Files)"}};
-  PathChecks& paths = Paths();
+  const PathChecks paths(drive_.Target());
   EXPECT_EQ(paths.CollapseEnvPath(R"(C:\WINDOWS\system32\x.dll)"),
             R"(%SystemRoot%\system32\x.dll)");
   // Every occurrence is replaced, whatever its case.
@@ -255,11 +231,9 @@ TEST_F(PathChecksTest, CollapseEnvPathUsesTheLongestLeadingValue) {
             R"(C:\users\me\AppData\Roaming\x.dll)");
   EXPECT_EQ(paths.CollapseEnvPath(R"(C:\Program Files\App\x.dll)", true),
             R"(%ProgramFiles%\App\x.dll)");
-}
-
-TEST_F(PathChecksTest, CollapseEnvPathIgnoresEmptyValues) {
+  // Empty values are never used.
   drive_.Profile().environment = {{"EMPTY", ""}, {"X", ""}};
-  EXPECT_EQ(Paths().CollapseEnvPath(R"(C:\a\b.dll)"), R"(C:\a\b.dll)");
+  EXPECT_EQ(PathChecks(drive_.Target()).CollapseEnvPath(R"(C:\a\b.dll)"), R"(C:\a\b.dll)");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/ordrex.h"
-#include "platform/clock.h"
 #include "support/drive_fixture.h"
 
 namespace ordrex {
@@ -16,146 +15,45 @@ struct CountRecorder : EngineObserver {
   std::vector<std::string> counts;
 };
 
-struct Row {
-  int index;
-  int id;
-  const char* title;
-  const char* rootText;
-  const char* severity;
-  const char* caption;
-  LinkMode mode;
-};
-
-// The categories of an NT-family system, in scan index order.
-const Row kNtTable[] = {
-    {1, 1, "Registry Integrity", R"(HKEY_CLASSES_ROOT\CLSID\)", "High", "Registry Integrity",
-     LinkMode::Data},
-    {2, 2, "ActiveX/COM", R"(HKEY_CLASSES_ROOT\TypeLib\)", "High", "ActiveX/COM", LinkMode::Data},
-    {3, 3, "Interface", R"(HKEY_CLASSES_ROOT\Interface\)", "High", "Interface", LinkMode::Data},
-    {4, 4, "System Extensions",
-     R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Drivers32\)", "High",
-     "System Extensions", LinkMode::Data},
-    {5, 5, "Old Software", R"(HKEY_LOCAL_MACHINE\SOFTWARE\)", "Low", "Old Software",
-     LinkMode::Data},
-    {6, 6, "Open With Application", "", "Medium", "Application", LinkMode::Data},
-    {7, 7, "Application Path",
-     R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\)", "Medium",
-     "Application Paths", LinkMode::Data},
-    {8, 8, "File Associations", "HKEY_CLASSES_ROOT", "High", "File Associate", LinkMode::Data},
-    {9, 9, "MRU Files", R"(HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\)",
-     "Low", "MRU Files", LinkMode::Data},
-    {10, 10, "Device Driver", R"(HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\)", "High",
-     "Device Drivers", LinkMode::Data},
-    {11, 11, "Windows Font",
-     R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts\)", "Low",
-     "Windows Fonts", LinkMode::Data},
-    {12, 12, "Help Files", "HKEY_LOCAL_MACHINE", "Medium", "Help Files", LinkMode::Value},
-    {13, 13, "Microsoft Shared",
-     R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs\)", "Medium",
-     "Microsoft Shared", LinkMode::Value},
-    {14, 14, "Windows Startup",
-     R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run\)", "Medium",
-     "Windows Startup", LinkMode::Value},
-    {15, 16, "Installer",
-     R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Installer\Folders\)", "Medium",
-     "Installer", LinkMode::Value},
-    {16, 15, "Uninstall Section",
-     R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\)", "Medium",
-     "Uninstall Section", LinkMode::Data},
-    {17, 17, "Start Menu",
-     R"(HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\MenuOrder\Start Menu\)",
-     "Medium", "Start Menu", LinkMode::Data},
-    {18, 18, "System Event Log", R"(HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Eventlog)",
-     "High", "System Event Log", LinkMode::Data},
-    {19, 19, "Context Menu", "HKEY_CLASSES_ROOT", "High", "Context Menu", LinkMode::Data},
-    {20, 20, "VxD Integrity", R"(HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\VxD\)", "???",
-     "Vxd Sections", LinkMode::Data},
-    {21, 21, "History List",
-     R"(HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\RecentDocs\)", "Low",
-     "History List", LinkMode::Data},
-    {22, 22, "MS-DOS Shortcut", "", "Medium", "MS-DOS Shortcut", LinkMode::Data},
-    {23, 23, "Windows Shortcut", "", "Medium", "Windows Shortcut", LinkMode::Data},
-};
-
-class ProblemRecordsTest : public ::testing::Test {
- protected:
-  TOrdrex& Engine() {
-    if (!engine_) engine_ = std::make_unique<TOrdrex>(drive_.Target(), clock_);
-    return *engine_;
-  }
-  void UseWin9x() {
-    drive_.Profile().version.platformId = 1;
-    drive_.Profile().version.major = 4;
-  }
-
-  DriveFixture drive_;
-  ManualClock clock_;
-  std::unique_ptr<TOrdrex> engine_;
-};
-
-TEST_F(ProblemRecordsTest, TheTwentyThreeCategoriesByScanIndex) {
-  TOrdrex& engine = Engine();
-  ASSERT_EQ(engine.Categories().size(), 23u);
-  for (const Row& row : kNtTable) {
-    SCOPED_TRACE(row.title);
-    TCustomOrdrex* category = engine.Category(row.index);
-    ASSERT_NE(category, nullptr);
-    EXPECT_EQ(category, engine.Categories()[static_cast<std::size_t>(row.index - 1)]);
-    EXPECT_EQ(category->Index, row.index);
-    EXPECT_EQ(category->CategoryId, row.id);
-    EXPECT_EQ(category->Title, row.title);
-    EXPECT_EQ(category->RootText, row.rootText);
-    EXPECT_EQ(category->SeverityText(), row.severity);
-    EXPECT_EQ(category->ListCaption, row.caption);
-    EXPECT_EQ(category->Mode, row.mode);
-    EXPECT_EQ(category->Count(), 0);
+// The scan index orders the lists, the clearing, the linking and the repair.
+TEST(ProblemRecords, TheTwentyThreeCategoriesByScanIndex) {
+  const std::vector<std::string> titles = {
+      "Registry Integrity", "ActiveX/COM",           "Interface",        "System Extensions",
+      "Old Software",       "Open With Application", "Application Path", "File Associations",
+      "MRU Files",          "Device Driver",         "Windows Font",     "Help Files",
+      "Microsoft Shared",   "Windows Startup",       "Installer",        "Uninstall Section",
+      "Start Menu",         "System Event Log",      "Context Menu",     "VxD Integrity",
+      "History List",       "MS-DOS Shortcut",       "Windows Shortcut"};
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
+  ASSERT_EQ(engine.Categories().size(), titles.size());
+  for (int index = 1; index <= 23; ++index) {
+    TCustomOrdrex* category = engine.Category(index);
+    ASSERT_NE(category, nullptr) << index;
+    SCOPED_TRACE(category->Title);
+    EXPECT_EQ(category, engine.Categories()[static_cast<std::size_t>(index - 1)]);
+    EXPECT_EQ(category->Index, index);
+    EXPECT_EQ(category->Title, titles[static_cast<std::size_t>(index - 1)]);
+    // System Extensions, and on the NT family VxD Integrity, have no rows and are never on.
+    const bool hidden = category == &engine.SystemExtensions || category == &engine.VxD;
+    EXPECT_EQ(category->Listed, !hidden);
+    EXPECT_EQ(category->Enabled, !hidden);
   }
   EXPECT_EQ(engine.Category(0), nullptr);
   EXPECT_EQ(engine.Category(24), nullptr);
-  EXPECT_EQ(engine.Category(15), &engine.Installer);
-  EXPECT_EQ(engine.Category(16), &engine.Uninstall);
   EXPECT_TRUE(engine.Stopped);
 }
 
-TEST_F(ProblemRecordsTest, CategoriesWithoutRowsOnTheNtFamily) {
-  TOrdrex& engine = Engine();
-  for (TCustomOrdrex* category : engine.Categories()) {
-    const bool hidden = category == &engine.SystemExtensions || category == &engine.VxD;
-    EXPECT_EQ(category->Listed, !hidden) << category->Title;
-    EXPECT_EQ(category->Enabled, !hidden) << category->Title;
-  }
+// The older family lists installed drivers by value name: a found file links by the name.
+TEST(ProblemRecords, TheWin9xFamilyLinksDriversByValueName) {
+  DriveFixture drive;
+  drive.UseWin9x();
+  EXPECT_EQ(drive.Engine().DeviceDriver.Mode, LinkMode::Value);
 }
 
-TEST_F(ProblemRecordsTest, TheWin9xFamilyHasOtherDriverAndFontKeys) {
-  UseWin9x();
-  TOrdrex& engine = Engine();
-  EXPECT_EQ(engine.DeviceDriver.RootText,
-            R"(HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\InstalledFiles\)");
-  EXPECT_EQ(engine.DeviceDriver.Mode, LinkMode::Value);
-  EXPECT_EQ(engine.Font.RootText,
-            R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts\)");
-  EXPECT_TRUE(engine.VxD.Listed);
-  EXPECT_TRUE(engine.VxD.Enabled);
-  EXPECT_FALSE(engine.SystemExtensions.Listed);
-  EXPECT_FALSE(engine.SystemExtensions.Enabled);
-}
-
-TEST_F(ProblemRecordsTest, StartMenuPrefersTheSecondMenuOrderKey) {
-  drive_.CreateKey(
-      kCurrentUser,
-      R"(\Software\Microsoft\Windows\CurrentVersion\Explorer\MenuOrder\Start Menu2\Programs)");
-  TOrdrex& engine = Engine();
-  EXPECT_EQ(engine.Startmenu.BaseKey,
-            R"(\Software\Microsoft\Windows\CurrentVersion\Explorer\MenuOrder\Start Menu2\)");
-  EXPECT_EQ(
-      engine.Startmenu.RootText,
-      R"(HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\MenuOrder\Start Menu2\)");
-  EXPECT_EQ(engine.Startmenu.Registry.RootKey(), kCurrentUser);
-  EXPECT_EQ(engine.EventLog.Registry.RootKey(), kLocalMachine);
-}
-
-TEST_F(ProblemRecordsTest, OneMissingFileNameForTwoProblemsSharesTheFoundLocations) {
-  TOrdrex& engine = Engine();
+TEST(ProblemRecords, OneMissingFileNameForTwoProblemsSharesTheFoundLocations) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   engine.AddProblem(engine.RegIntegrity, kClassesRoot, "File not found", R"(\CLSID\{A})", "",
                     R"(c:\a\FOO.dll)", R"(c:\a\FOO.dll)", true, true);
   engine.AddProblem(engine.Uninstall, kLocalMachine, "File not found", R"(\Uninstall\Foo)",
@@ -177,8 +75,9 @@ TEST_F(ProblemRecordsTest, OneMissingFileNameForTwoProblemsSharesTheFoundLocatio
   EXPECT_EQ(*first.Solution(), R"(C:\x\foo.dll)");
 }
 
-TEST_F(ProblemRecordsTest, IgnoredProblemsLeaveNoTrace) {
-  TOrdrex& engine = Engine();
+TEST(ProblemRecords, IgnoredProblemsLeaveNoTrace) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   CountRecorder recorder;
   engine.Observer = &recorder;
   int problems = 0;
@@ -202,22 +101,13 @@ TEST_F(ProblemRecordsTest, IgnoredProblemsLeaveNoTrace) {
   EXPECT_EQ(engine.Startup.Count(), 1);
   EXPECT_EQ(recorder.counts, (std::vector<std::string>{"Windows Startup=1"}));
   EXPECT_EQ(problems, 1);
-  const TFixingList& item = engine.Startup.Items(0);
-  EXPECT_EQ(item.RootKey, kLocalMachine);
-  EXPECT_EQ(item.Key, R"(\Run\)");
-  EXPECT_EQ(item.Value, "Kept");
-  EXPECT_EQ(item.Data, R"(C:\gone\b.exe)");
-  EXPECT_EQ(item.Reason, "File not found");
-  EXPECT_FALSE(item.Selected);
-  EXPECT_TRUE(item.MissingFile);
-  EXPECT_EQ(item.SolutionIndex, 0);
-  EXPECT_EQ(item.SolutionCount(), 0);
+  EXPECT_EQ(engine.Startup.Items(0).Value, "Kept");
+  EXPECT_EQ(engine.ErrorFileCount(), 1);
 }
 
-TEST_F(ProblemRecordsTest, MissingFileNamesComeFromTheFilePathOnly) {
-  TOrdrex& engine = Engine();
-  engine.AddProblem(engine.OldSoftware, kLocalMachine, "Deleted Software", R"(\SOFTWARE\Old)", " ",
-                    "", "", true, true);
+TEST(ProblemRecords, MissingFileNamesComeFromTheFilePathOnly) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   engine.AddProblem(engine.Installer, kLocalMachine, "Path not found", R"(\Folders\)",
                     R"(C:\gone\)", "", R"(C:\gone\x.dll)", true, false);
   EXPECT_EQ(engine.ErrorFileCount(), 0);
@@ -227,8 +117,9 @@ TEST_F(ProblemRecordsTest, MissingFileNamesComeFromTheFilePathOnly) {
   EXPECT_EQ(engine.ErrorFiles.Items(0).FileName, "NAME.EXE");
 }
 
-TEST_F(ProblemRecordsTest, LinkModesChooseTheFieldThatNamesTheFile) {
-  TOrdrex& engine = Engine();
+TEST(ProblemRecords, LinkModesChooseTheFieldThatNamesTheFile) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   // Help files are listed by value name; the data names the folder or another file.
   engine.AddProblem(engine.Help, kLocalMachine, "File not found",
                     R"(\SOFTWARE\Microsoft\Windows\Help)", "APP.HLP", R"(C:\Help\other.hlp)",
@@ -249,8 +140,9 @@ TEST_F(ProblemRecordsTest, LinkModesChooseTheFieldThatNamesTheFile) {
   EXPECT_EQ(*engine.Uninstall.Items(0).Solution(), R"(C:\Found\UNINS000.EXE)");
 }
 
-TEST_F(ProblemRecordsTest, LinkingAgainDropsALinkThatNoLongerMatches) {
-  TOrdrex& engine = Engine();
+TEST(ProblemRecords, LinkingAgainDropsALinkThatNoLongerMatches) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
   engine.AddProblem(engine.AppPath, kLocalMachine, "File not found", R"(\App Paths\a.exe)", "",
                     R"(C:\a\a.exe)", R"(C:\a\a.exe)", true, true);
   engine.RecordFoundLocation(R"(C:\b\)", "a.exe");
@@ -263,17 +155,20 @@ TEST_F(ProblemRecordsTest, LinkingAgainDropsALinkThatNoLongerMatches) {
   EXPECT_FALSE(engine.AppPath.Cancelled);
 }
 
-TEST_F(ProblemRecordsTest, ClearKeepsTheProblemsOfDisabledCategoriesWithoutTheirLinks) {
-  TOrdrex& engine = Engine();
-  for (TCustomOrdrex* category : {static_cast<TCustomOrdrex*>(&engine.AppPath),
-                                  static_cast<TCustomOrdrex*>(&engine.Uninstall)}) {
+TEST(ProblemRecords, ClearKeepsTheProblemsOfDisabledCategoriesWithoutTheirLinks) {
+  DriveFixture drive;
+  TOrdrex& engine = drive.Engine();
+  for (TCustomOrdrex* category :
+       std::initializer_list<TCustomOrdrex*>{&engine.AppPath, &engine.Uninstall}) {
     engine.AddProblem(*category, kLocalMachine, "File not found", R"(\K)", "v", R"(C:\a\a.exe)",
                       R"(C:\a\a.exe)", true, true);
   }
   engine.RecordFoundLocation(R"(C:\b\)", "a.exe");
   engine.LinkAll();
+  // A stop marks the enabled categories cancelled, and only them.
   engine.Stop(true);
   EXPECT_TRUE(engine.Uninstall.Cancelled);
+  EXPECT_FALSE(engine.SystemExtensions.Cancelled);
   engine.Uninstall.Enabled = false;
 
   engine.Clear();
@@ -284,14 +179,6 @@ TEST_F(ProblemRecordsTest, ClearKeepsTheProblemsOfDisabledCategoriesWithoutTheir
   EXPECT_EQ(engine.Uninstall.Items(0).Solutions, nullptr);
   EXPECT_EQ(engine.Uninstall.Items(0).SolutionCount(), 0);
   EXPECT_TRUE(engine.Uninstall.Cancelled);  // a disabled category is left alone
-}
-
-TEST_F(ProblemRecordsTest, StopMarksOnlyEnabledCategoriesCancelled) {
-  TOrdrex& engine = Engine();
-  engine.Stop(false);
-  EXPECT_FALSE(engine.Stopped);
-  EXPECT_TRUE(engine.RegIntegrity.Cancelled);
-  EXPECT_FALSE(engine.SystemExtensions.Cancelled);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "support/rules_scan.h"
+#include "support/prefix_engine.h"
 
 namespace ordrex {
 namespace {
@@ -12,12 +12,14 @@ using ::testing::ElementsAre;
 using namespace testsupport;
 
 const std::string kExplorer = R"(Software\Microsoft\Windows\CurrentVersion\Explorer\)";
-const std::string kExplorerKey = "\\" + kExplorer;
+const std::string kUserExplorer =
+    R"(HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\)";
 
-TEST(MruFilesRule, LastVisitedAndOpenSaveLists) {
+TEST(MruFilesRule, LastVisitedOpenSaveAndRunLists) {
   TempPrefix prefix;
   prefix.Folder(R"(C:\Here)")
       .Folder(R"(C:\Docs)")
+      .File(R"(C:\Tools\app.exe)")
       .User(kExplorer + R"(ComDlg32\LastVisitedMRU)",
             {Binary("a", LastVisitedValue("notepad.exe", R"(C:\Old\Docs)")),
              Binary("b", LastVisitedValue("app.exe", R"(C:\Here)")),
@@ -25,43 +27,37 @@ TEST(MruFilesRule, LastVisitedAndOpenSaveLists) {
       .User(kExplorer + R"(ComDlg32\OpenSaveMRU\txt)")
       .User(kExplorer + R"(ComDlg32\OpenSaveMRU\doc)",
             {Sz("a", R"(C:\Docs\letter.doc)"), Sz("b", R"(C:\Docs)"), Sz("MRUList", "ab")})
-      .User(kExplorer + R"(ComDlg32\OpenSaveMRU)", {Sz("a", R"(C:\Gone\direct.txt)")});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kMruIndex});
-  RunScan(*opened.engine);
-  const std::string dlg = kExplorerKey + "ComDlg32\\";
-  EXPECT_THAT(Lines(opened.engine->MRUFiles),
-              ElementsAre(dlg + R"(LastVisitedMRU | a | C:\Old\Docs | Missing folder)",
-                          dlg + R"(OpenSaveMRU\doc | a | C:\Docs\letter.doc | File not found)",
-                          // A folder is no file: the dialogs list files.
-                          dlg + R"(OpenSaveMRU\doc | b | C:\Docs | File not found)",
-                          dlg + R"(OpenSaveMRU\txt |  |  | Empty List)",
-                          dlg + R"(OpenSaveMRU | a | C:\Gone\direct.txt | File not found)"));
-}
-
-TEST(MruFilesRule, RunListDropsOnlyTheClosingMark) {
-  TempPrefix prefix;
-  prefix.File(R"(C:\Tools\app.exe)")
+      .User(kExplorer + R"(ComDlg32\OpenSaveMRU)", {Sz("a", R"(C:\Gone\direct.txt)")})
+      // The dialog ends each entry with "\1"; only that closing mark is dropped.
       .User(kExplorer + "RunMRU",
             {Sz("a", R"(C:\Tools\app.exe /x\1)"), Sz("b", R"(regedit\1)"),
              Sz("c", R"(C:\Gone\tool.exe\1)"), Sz("d", R"(C:\x\1dir\run.exe\1)"), Dword("e", 5),
-             Sz("MRUList", "abcde")});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kMruIndex});
-  RunScan(*opened.engine);
-  const std::string run = kExplorerKey + "RunMRU";
-  EXPECT_THAT(Lines(opened.engine->MRUFiles),
-              ElementsAre(run + R"( | c | C:\Gone\tool.exe | File not found)",
-                          // "\1" occurs earlier: the text is tested as it stands.
-                          run + R"( | d | C:\x\1dir\run.exe\1 | File not found)"));
+             Sz("f", R"(C:\windows\gone.exe\1)"), Sz("MRUList", "abcdef")});
+  PrefixEngine scan(prefix);
+  scan.ScanOnly({&scan.Engine().MRUFiles});
+  EXPECT_THAT(
+      Problems(scan.Engine().MRUFiles, kUserExplorer),
+      ElementsAre(
+          R"(ComDlg32\LastVisitedMRU | a | C:\Old\Docs | Missing folder | selected | -)",
+          R"(ComDlg32\OpenSaveMRU\doc | a | C:\Docs\letter.doc | File not found | selected | missing)",
+          // A folder is no file: the dialogs list files.
+          R"(ComDlg32\OpenSaveMRU\doc | b | C:\Docs | File not found | selected | missing)",
+          R"(ComDlg32\OpenSaveMRU\txt |  |  | Empty List | selected | -)",
+          R"(ComDlg32\OpenSaveMRU | a | C:\Gone\direct.txt | File not found | selected | missing)",
+          R"(RunMRU | c | C:\Gone\tool.exe | File not found | selected | missing)",
+          // "\1" occurs earlier: the text is tested as it stands.
+          R"(RunMRU | d | C:\x\1dir\run.exe\1 | File not found | selected | missing)",
+          R"(RunMRU | f | C:\windows\gone.exe | File not found | unselected | missing)"));
 }
 
 TEST(HistoryListRule, FollowsTheShortcutsOfTheRecentFolder) {
   TempPrefix prefix;
   const KnownLocations known = KnownOf(prefix);
   ASSERT_FALSE(known.RecentDir.empty());
-  prefix.File(R"(C:\Here\ok.txt)");
-  PutFile(prefix, known.RecentDir + "letter.txt.lnk", ShellLinkTo(R"(C:\Docs\gone.txt)"));
-  PutFile(prefix, known.RecentDir + "ok.txt.lnk", ShellLinkTo(R"(C:\Here\ok.txt)"));
-  PutFile(prefix, known.RecentDir + "broken.lnk", ByteVector{'n', 'o', 't', ' ', 'a', ' ', 'l'});
+  prefix.File(R"(C:\Here\ok.txt)")
+      .File(known.RecentDir + "letter.txt.lnk", ShellLinkTo(R"(C:\Docs\gone.txt)"))
+      .File(known.RecentDir + "ok.txt.lnk", ShellLinkTo(R"(C:\Here\ok.txt)"))
+      .File(known.RecentDir + "broken.lnk", ByteVector{'n', 'o', 't', ' ', 'a', ' ', 'l'});
   const auto entry = [](const std::string& link) {
     return RecentDocsValue("doc", "DOC~1.LNK", link);
   };
@@ -74,19 +70,18 @@ TEST(HistoryListRule, FollowsTheShortcutsOfTheRecentFolder) {
              Binary("MRUListEx", ByteVector{0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF})})
       .User(kExplorer + R"(RecentDocs\.txt)")
       .User(kExplorer + R"(RecentDocs\.doc)", {Binary("5", entry("letter.txt.lnk"))});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kHistoryIndex});
-  RunScan(*opened.engine);
-  const std::string recent = kExplorerKey + "RecentDocs\\";
+  PrefixEngine scan(prefix);
+  scan.ScanOnly({&scan.Engine().Hist});
+  const std::string missing = " | Missing file/folder | selected | missing";
   EXPECT_THAT(
-      Lines(opened.engine->Hist),
-      ElementsAre(recent + R"(.doc | 5 | C:\Docs\gone.txt | Missing file/folder)",
-                  recent + ".txt |  |  | Empty List",
-                  recent + R"( | 0 | C:\Docs\gone.txt | Missing file/folder)",
-                  recent + " | 2 | " + known.RecentDir + "vanished.lnk | Missing file/folder",
+      Problems(scan.Engine().Hist, kUserExplorer + "RecentDocs\\"),
+      ElementsAre(R"(.doc | 5 | C:\Docs\gone.txt)" + missing,
+                  ".txt |  |  | Empty List | selected | -", R"( | 0 | C:\Docs\gone.txt)" + missing,
+                  " | 2 | " + known.RecentDir + "vanished.lnk" + missing,
                   // A file in the recent folder that is no shortcut names nothing.
-                  recent + " | 3 |  | Missing file/folder",
+                  " | 3 | " + missing,
                   // Data too short to name a shortcut.
-                  recent + " | 4 |  | Missing file/folder"));
+                  " | 4 | " + missing));
 }
 
 TEST(HistoryListRule, ReportsNothingWithoutARecentFolder) {
@@ -97,9 +92,9 @@ TEST(HistoryListRule, ReportsNothingWithoutARecentFolder) {
             {Binary("0", RecentDocsValue("doc", "DOC~1.LNK", "letter.txt.lnk"))})
       .User(kExplorer + R"(RecentDocs\.txt)");
   ASSERT_TRUE(KnownOf(prefix).RecentDir.empty());
-  OpenedPrefix opened = OpenWithOnly(prefix, {kHistoryIndex});
-  RunScan(*opened.engine);
-  EXPECT_EQ(opened.engine->Hist.Count(), 0);
+  PrefixEngine scan(prefix);
+  scan.ScanOnly({&scan.Engine().Hist});
+  EXPECT_EQ(scan.Engine().Hist.Count(), 0);
 }
 
 TEST(StartMenuRule, ReportsTheFullKeyOfFoldersGoneFromBothMenus) {
@@ -115,15 +110,12 @@ TEST(StartMenuRule, ReportsTheFullKeyOfFoldersGoneFromBothMenus) {
   prefix.User(base + "Gone Top", {Binary("Order", ByteVector{1})})
       .User(base + R"(Programs\Accessories)", {Binary("Order", ByteVector{1})})
       .User(base + R"(Programs\Old Game\Sub)", {Binary("Order", ByteVector{1})});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kStartMenuIndex});
-  RunScan(*opened.engine);
-  const TStartmenuScan& cat = opened.engine->Startmenu;
-  EXPECT_EQ(cat.BaseKey, "\\" + base);
-  EXPECT_THAT(Lines(cat),
-              ElementsAre("\\" + base + "Gone Top |  |  | No longer exists",
-                          "\\" + base + R"(Programs\Old Game |  |  | No longer exists)"));
-  ASSERT_EQ(cat.Count(), 2);
-  EXPECT_EQ(cat.Items(0).RootKey, kCurrentUser);
+  PrefixEngine scan(prefix);
+  scan.ScanOnly({&scan.Engine().Startmenu});
+  EXPECT_EQ(scan.Engine().Startmenu.BaseKey, "\\" + base);
+  EXPECT_THAT(Problems(scan.Engine().Startmenu, kUserExplorer + R"(MenuOrder\Start Menu2\)"),
+              ElementsAre("Gone Top |  |  | No longer exists | selected | -",
+                          R"(Programs\Old Game |  |  | No longer exists | selected | -)"));
 }
 
 }  // namespace

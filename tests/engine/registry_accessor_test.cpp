@@ -5,28 +5,6 @@
 namespace ordrex {
 namespace {
 
-TEST(RootKeyName, NamesOnlyThePredefinedRoots) {
-  EXPECT_EQ(RootKeyName(kLocalMachine), "HKEY_LOCAL_MACHINE");
-  EXPECT_EQ(RootKeyName(kDynData), "HKEY_DYN_DATA");
-  EXPECT_EQ(RootKeyName(0x80000007u), "");
-  EXPECT_EQ(RootKeyName(0), "");
-}
-
-TEST(RegistryAccessor, TrailingBackslashOpensTheSameKey) {
-  MemoryTarget target;
-  TRegistry reg(target, kLocalMachine);
-  ASSERT_TRUE(reg.OpenKey("\\SOFTWARE\\Run\\", true));
-  reg.WriteString("a", "b");
-  ASSERT_TRUE(reg.OpenKey("\\SOFTWARE\\Run", false));
-  EXPECT_EQ(reg.ReadString("a"), "b");
-}
-
-}  // namespace
-}  // namespace ordrex
-
-namespace ordrex {
-namespace {
-
 class Accessor : public ::testing::Test {
  protected:
   MemoryTarget target_;
@@ -47,18 +25,21 @@ TEST_F(Accessor, RelativePathsFollowTheOpenKeyAndAbsoluteOnesTheRoot) {
   ASSERT_TRUE(reg_.OpenKey("B", true));
   EXPECT_EQ(reg_.CurrentPath(), "B");
   EXPECT_TRUE(target_.User().KeyExists("B"));
+  // A trailing backslash names the same key.
+  ASSERT_TRUE(reg_.OpenKey("\\C\\", true));
+  reg_.WriteString("a", "b");
+  ASSERT_TRUE(reg_.OpenKey("\\C", false));
+  EXPECT_EQ(reg_.ReadString("a"), "b");
 }
 
-TEST_F(Accessor, FailedOpenLeavesNoKeyOpen) {
+TEST_F(Accessor, AFailedOpenOrAnotherRootLeavesNoKeyOpen) {
   ASSERT_TRUE(reg_.OpenKey("\\A", true));
   EXPECT_FALSE(reg_.OpenKey("\\Missing", false));
   EXPECT_FALSE(reg_.HasCurrentKey());
   EXPECT_FALSE(target_.User().KeyExists("Missing"));
   EXPECT_TRUE(reg_.GetValueNames().empty());
   EXPECT_THROW(reg_.WriteString("x", "y"), RegistryError);
-}
-
-TEST_F(Accessor, SwitchingTheRootClosesTheKey) {
+  // Switching the root closes the key.
   ASSERT_TRUE(reg_.OpenKey("\\A", true));
   reg_.SetRootKey(kLocalMachine);
   EXPECT_FALSE(reg_.HasCurrentKey());
@@ -69,7 +50,7 @@ TEST_F(Accessor, SwitchingTheRootClosesTheKey) {
   EXPECT_FALSE(reg_.OpenKey("\\A", true));
 }
 
-TEST_F(Accessor, MissingValuesAndWrongKinds) {
+TEST_F(Accessor, ValueKindsSizesAndWrongKinds) {
   ASSERT_TRUE(reg_.OpenKey("\\A", true));
   reg_.WriteInteger("n", 5);
   EXPECT_EQ(reg_.ReadString("missing"), "");
@@ -82,20 +63,14 @@ TEST_F(Accessor, MissingValuesAndWrongKinds) {
   EXPECT_EQ(reg_.GetDataSize("s"), 2);
   reg_.WriteString("u", "\xC3\xA9");  // UTF-8 length plus the terminator
   EXPECT_EQ(reg_.GetDataSize("u"), 3);
-  char buffer[4];
-  EXPECT_EQ(reg_.ReadBinaryData("missing", buffer, sizeof buffer), 0);
-  EXPECT_THROW(reg_.ReadBinaryData("s", buffer, sizeof buffer), RegistryError);
-}
-
-TEST_F(Accessor, ReadStringStopsAtTheFirstNul) {
-  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  char small[4];
+  EXPECT_EQ(reg_.ReadBinaryData("missing", small, sizeof small), 0);
+  EXPECT_THROW(reg_.ReadBinaryData("s", small, sizeof small), RegistryError);
+  // Text ends at its first NUL.
   reg_.WriteRawValue("s", RegValue{kRegExpandSz, {'a', 0, 0, 0, 'b', 0, 0, 0}});
   EXPECT_EQ(reg_.ReadString("s"), "a");
   EXPECT_EQ(reg_.GetDataType("s"), rdExpandString);
-}
-
-TEST_F(Accessor, OtherTypesAreUnknownAndReadAsRawBytes) {
-  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  // Other types are unknown and read as raw bytes.
   const Bytes multi{'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0};
   reg_.WriteRawValue("m", RegValue{kRegMultiSz, multi});
   EXPECT_EQ(reg_.GetDataType("m"), rdUnknown);
@@ -106,10 +81,7 @@ TEST_F(Accessor, OtherTypesAreUnknownAndReadAsRawBytes) {
   EXPECT_EQ(Bytes(buffer, buffer + 10), multi);
   // A buffer too small is an error, never a silent cut.
   EXPECT_THROW(reg_.ReadBinaryData("m", buffer, 9), RegistryError);
-}
-
-TEST_F(Accessor, DateTimeAndFloatAreEightByteBinary) {
-  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  // Dates and floating-point numbers are eight bytes of binary data.
   reg_.WriteDateTime("when", 45358.875);  // 2024-03-07 21:00
   const auto raw = reg_.ReadRawValue("when");
   ASSERT_TRUE(raw.has_value());
@@ -123,7 +95,7 @@ TEST_F(Accessor, DateTimeAndFloatAreEightByteBinary) {
   EXPECT_THROW(reg_.ReadDateTime("missing"), RegistryError);
 }
 
-TEST_F(Accessor, DeleteKeyRemovesThreeLevelsBelow) {
+TEST_F(Accessor, DeleteKeyRemovesTheTreeButNeverARoot) {
   ASSERT_TRUE(reg_.OpenKey("\\Top\\L1\\L2\\L3", true));
   reg_.WriteString("deep", "x");
   ASSERT_TRUE(reg_.OpenKey("\\Top\\L1b", true));
@@ -133,19 +105,15 @@ TEST_F(Accessor, DeleteKeyRemovesThreeLevelsBelow) {
   EXPECT_FALSE(target_.User().KeyExists("Top"));
   EXPECT_TRUE(target_.User().KeyExists("Other"));
   EXPECT_FALSE(reg_.DeleteKey("\\Top"));
-}
-
-TEST_F(Accessor, DeleteKeyResolvesRelativePathsAgainstTheOpenKey) {
+  // A relative path is resolved against the open key.
   ASSERT_TRUE(reg_.OpenKey("\\A\\B", true));
   ASSERT_TRUE(reg_.OpenKey("\\B", true));
   ASSERT_TRUE(reg_.OpenKey("\\A", false));
   EXPECT_TRUE(reg_.DeleteKey("B"));
   EXPECT_FALSE(target_.User().KeyExists("A\\B"));
   EXPECT_TRUE(target_.User().KeyExists("B"));
-}
-
-TEST_F(Accessor, DeleteKeyNeverDeletesARoot) {
-  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  // Never a whole root.
+  ASSERT_TRUE(reg_.OpenKey("\\A", false));
   reg_.WriteString("x", "y");
   for (const char* path : {"", "\\", "\\\\"}) {
     EXPECT_FALSE(reg_.DeleteKey(path)) << path;

@@ -4,34 +4,27 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
-
-#include "engine/rules/rules.h"
 #include "engine/rules/shell_checks.h"
-#include "support/rule_test_support.h"
+#include "support/prefix_engine.h"
 
 namespace ordrex {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testsupport::Binary;
-using testsupport::Dword;
-using testsupport::Problems;
-using testsupport::RuleScan;
-using testsupport::Sz;
-using testsupport::TempPrefix;
+using namespace testsupport;
 
 constexpr const char* kUnknown = "{99999999-9999-9999-9999-999999999999}";
 constexpr const char* kKnown = "{11111111-1111-1111-1111-111111111111}";
 const std::string kClasses = R"(Software\Classes\)";
 const std::string kFileExts = R"(Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\)";
 
-TEST(FileAssociationRuleTest, ExtensionKeys) {
+TEST(FileAssociationRuleTest, ExtensionsClassCommandsAndPerUserExtensions) {
   TempPrefix prefix;
+  prefix.File(R"(C:\Apps\here.exe)").File(R"(C:\windows\notepad.exe)");
   prefix
-      .Machine(kClasses + ".xyz", {Sz("", "xyzfile")})  // class not registered
-      .Machine(kClasses + ".abc", {Sz("", "abcfile")})  // registered
+      .Machine(kClasses + ".xyz", {Sz("", "gonefile")})  // class not registered
+      .Machine(kClasses + ".abc", {Sz("", "abcfile")})   // registered
       .Machine(kClasses + "abcfile", {Sz("", "ABC document")})
       .Machine(kClasses + ".nil", {Sz("", "")})  // nothing but an empty default
       .Machine(kClasses + ".typed", {Sz("", ""), Sz("Content Type", "text/plain")})
@@ -40,24 +33,9 @@ TEST(FileAssociationRuleTest, ExtensionKeys) {
       .Machine(kClasses + ".sub", {Sz("", "")})
       .Machine(kClasses + R"(.sub\ShellNew)", {Sz("NullFile", "")})
       .Machine(kClasses + ".none", {Sz("Content Type", "text/none")})  // no default at all
-      .Machine(kClasses + ".num", {Dword("", 1)});                     // a default of another type
-  RuleScan scan(prefix);
-  scan.ScanOnly({&scan.Engine().FileAssociate});
-
-  // The pass over HKLM's classes branch tests extensions like classes: it finds the empty key
-  // again, and nothing else.
-  EXPECT_THAT(
-      Problems(scan.Engine().FileAssociate),
-      ElementsAre("HKEY_CLASSES_ROOT\\.nil |  |  | Data empty | selected | -",
-                  "HKEY_CLASSES_ROOT\\.xyz |  | xyzfile | Not associated | selected | -",
-                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.nil |  |  | Data empty | selected | -"));
-  EXPECT_EQ(scan.Engine().FileAssociate.StatusText, "Finished");
-}
-
-TEST(FileAssociationRuleTest, CommandsAndIconsOfClasses) {
-  TempPrefix prefix;
-  prefix.File(R"(C:\Apps\here.exe)").File(R"(C:\windows\notepad.exe)");
-  prefix.Machine(kClasses + "xyzfile", {Sz("", "XYZ document")})
+      .Machine(kClasses + ".num", {Dword("", 1)})                      // a default of another type
+      // The commands and icon of a class.
+      .Machine(kClasses + "xyzfile", {Sz("", "XYZ document")})
       .Machine(kClasses + R"(xyzfile\shell\open\command)", {Sz("", R"("C:\Apps\gone.exe" "%1")")})
       .Machine(kClasses + R"(xyzfile\shell\edit\command)", {Sz("", R"("C:\Apps\here.exe" "%1")")})
       .Machine(kClasses + R"(xyzfile\shell\print\command)", {Sz("", "notepad.exe /p %1")})
@@ -68,19 +46,47 @@ TEST(FileAssociationRuleTest, CommandsAndIconsOfClasses) {
       .Machine(kClasses + "iconfile", {Sz("", "Icon")})
       .Machine(kClasses + R"(iconfile\DefaultIcon)", {Sz("", "%1")})
       // A class without a default value is not examined.
-      .Machine(kClasses + R"(quietfile\shell\open\command)", {Sz("", R"(C:\Apps\gone2.exe)")});
-  RuleScan scan(prefix);
+      .Machine(kClasses + R"(quietfile\shell\open\command)", {Sz("", R"(C:\Apps\gone2.exe)")})
+      // The context-menu rule shares the walk of the classes, but only when it is enabled.
+      .Machine(kClasses + R"(xyzfile\shellex\ContextMenuHandlers\)" + kUnknown, {Sz("", "x")})
+      // Per-user extensions must lead to a registered class.
+      .Machine(kClasses + ".known", {Sz("", "abcfile")})
+      .User(kFileExts + R"(.known\OpenWithList)", {Sz("MRUList", "")})  // known class: skipped
+      .User(kFileExts + R"(.mru\OpenWithList)", {Sz("a", "app.exe"), Sz("MRUList", "a")})
+      .User(kFileExts + R"(.emptymru\OpenWithList)", {Sz("MRUList", "")})
+      .User(kFileExts + R"(.nomru\OpenWithList)", {Sz("a", "app.exe")})
+      .User(kFileExts + R"(.typedmru\OpenWithList)", {Binary("MRUList", {0x61, 0x00})})
+      .User(kFileExts + R"(.progs\OpenWithProgids)", {Sz("abcfile", ""), Sz("lostfile", "")})
+      .User(kFileExts + R"(.noprogs\OpenWithProgids)")
+      .User(kFileExts + R"(.bare\UserChoice)", {Sz("Progid", "x")})
+      .User(kFileExts + R"(notanext\OpenWithList)", {Sz("MRUList", "")});
+  PrefixEngine scan(prefix);
   scan.ScanOnly({&scan.Engine().FileAssociate});
 
-  const std::vector<std::string> expected = {
-      "\\xyzfile\\shell\\open\\command |  | C:\\Apps\\gone.exe | File not found | selected | "
-      "missing",
-      "\\xyzfile\\DefaultIcon |  | C:\\Apps\\icons.exe | File not found | selected | missing",
-  };
-  EXPECT_THAT(Problems(scan.Engine().FileAssociate),
-              ElementsAre("HKEY_CLASSES_ROOT" + expected[0], "HKEY_CLASSES_ROOT" + expected[1],
-                          "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes" + expected[0],
-                          "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes" + expected[1]));
+  // The root's classes, the user's extensions, then HKLM's classes branch, which tests
+  // extensions like classes: it finds the empty key and the class's files again, and nothing
+  // else.
+  const std::string user =
+      R"(HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\)";
+  EXPECT_THAT(
+      Problems(scan.Engine().FileAssociate),
+      ElementsAre(
+          R"(HKEY_CLASSES_ROOT\.nil |  |  | Data empty | selected | -)",
+          R"(HKEY_CLASSES_ROOT\.xyz |  | gonefile | Not associated | selected | -)",
+          R"(HKEY_CLASSES_ROOT\xyzfile\shell\open\command |  | C:\Apps\gone.exe | File not found | selected | missing)",
+          R"(HKEY_CLASSES_ROOT\xyzfile\DefaultIcon |  | C:\Apps\icons.exe | File not found | selected | missing)",
+          user + ".bare |  |  | Not associated | selected | -",
+          user + ".emptymru |  |  | Not associated | selected | -",
+          user + ".nomru |  |  | Not associated | selected | -",
+          user + ".noprogs |  |  | Not associated | selected | -",
+          user + R"(.progs\OpenWithProgids | lostfile |  | Not associated | selected | -)",
+          user + ".typedmru |  |  | Not associated | selected | -",
+          R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\.nil |  |  | Data empty | selected | -)",
+          R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\xyzfile\shell\open\command |  | C:\Apps\gone.exe | File not found | selected | missing)",
+          R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\xyzfile\DefaultIcon |  | C:\Apps\icons.exe | File not found | selected | missing)"));
+  EXPECT_EQ(scan.Engine().FileAssociate.StatusText, "Finished");
+  EXPECT_THAT(Problems(scan.Engine().Popup), IsEmpty());
+  EXPECT_EQ(scan.Engine().Popup.StatusText, "Skipped");
 }
 
 TEST(FileAssociationRuleTest, CheckCommandKeyAlone) {
@@ -88,7 +94,7 @@ TEST(FileAssociationRuleTest, CheckCommandKeyAlone) {
   prefix.Machine(kClasses + R"(a\command)", {Sz("", R"(C:\windows\system32\gone.exe "%1")")})
       .Machine(kClasses + R"(b\command)", {Sz("", R"(C:\Apps\gone.exe %1,%1)")})
       .Machine(kClasses + R"(c\command)", {Binary("", {0x43, 0x3a})});
-  RuleScan scan(prefix);
+  PrefixEngine scan(prefix);
   TOrdrex& engine = scan.Engine();
   rules::CheckCommandKey(engine, kClassesRoot, R"(\a\command)");
   rules::CheckCommandKey(engine, kLocalMachine, R"(\SOFTWARE\Classes\b\command)");
@@ -97,10 +103,8 @@ TEST(FileAssociationRuleTest, CheckCommandKeyAlone) {
   EXPECT_THAT(
       Problems(engine.FileAssociate),
       ElementsAre(
-          "HKEY_CLASSES_ROOT\\a\\command |  | C:\\windows\\system32\\gone.exe | File not "
-          "found | unselected | missing",
-          "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\b\\command |  | C:\\Apps\\gone.exe | File "
-          "not found | selected | missing"));
+          R"(HKEY_CLASSES_ROOT\a\command |  | C:\windows\system32\gone.exe | File not found | unselected | missing)",
+          R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\b\command |  | C:\Apps\gone.exe | File not found | selected | missing)"));
 }
 
 TEST(ContextMenuRuleTest, HandlersMustNameRegisteredClasses) {
@@ -117,7 +121,7 @@ TEST(ContextMenuRuleTest, HandlersMustNameRegisteredClasses) {
       // The shell's own lists for every file and folder exist even when empty.
       .Machine(kClasses + R"(*\shellex\ContextMenuHandlers)")
       .Machine(kClasses + R"(Folder\shellex\ContextMenuHandlers)");
-  RuleScan scan(prefix);
+  PrefixEngine scan(prefix);
   // Without "File Associations" the root pass lists the classes for the context-menu rule.
   scan.ScanOnly({&scan.Engine().Popup});
 
@@ -131,15 +135,6 @@ TEST(ContextMenuRuleTest, HandlersMustNameRegisteredClasses) {
           base + kUnknown + " |  | by name | ID not found | selected | -"));
   EXPECT_EQ(scan.Engine().Popup.StatusText, "Finished");
   EXPECT_EQ(scan.Engine().FileAssociate.Count(), 0);
-}
-
-TEST(ContextMenuRuleTest, DisabledContextMenuRecordsNothing) {
-  TempPrefix prefix;
-  prefix.Machine(kClasses + R"(xyzfile\shellex\ContextMenuHandlers\)" + kUnknown, {Sz("", "x")});
-  RuleScan scan(prefix);
-  scan.ScanOnly({&scan.Engine().FileAssociate});
-  EXPECT_EQ(scan.Engine().Popup.Count(), 0);
-  EXPECT_EQ(scan.Engine().Popup.StatusText, "Skipped");
 }
 
 TEST(OpenWithRuleTest, ApplicationsAndTheirVerbs) {
@@ -159,7 +154,7 @@ TEST(OpenWithRuleTest, ApplicationsAndTheirVerbs) {
       .Machine(apps + R"(typed.exe\shell\open\command)", {Dword("", 1)})
       .Machine(apps + R"(host.exe\shell\open\command)", {Sz("", "RUNDLL32 gone.dll,Go")})
       .Machine(apps + R"(noshell.exe)", {Sz("", "")});
-  RuleScan scan(prefix);
+  PrefixEngine scan(prefix);
   scan.ScanOnly({&scan.Engine().Application});
 
   // Every entry is met twice: in HKEY_CLASSES_ROOT and in HKLM's classes branch.
@@ -179,88 +174,15 @@ TEST(OpenWithRuleTest, ApplicationsAndTheirVerbs) {
   EXPECT_EQ(scan.Engine().Application.StatusText, "Finished");
 }
 
-TEST(UserFileExtsRuleTest, PerUserExtensionsMustLeadToARegisteredClass) {
-  TempPrefix prefix;
-  prefix.Machine(kClasses + ".known", {Sz("", "knownfile")})
-      .Machine(kClasses + "knownfile", {Sz("", "Known")})
-      .User(kFileExts + R"(.known\OpenWithList)", {Sz("MRUList", "")})  // known class: skipped
-      .User(kFileExts + R"(.mru\OpenWithList)", {Sz("a", "app.exe"), Sz("MRUList", "a")})
-      .User(kFileExts + R"(.emptymru\OpenWithList)", {Sz("MRUList", "")})
-      .User(kFileExts + R"(.nomru\OpenWithList)", {Sz("a", "app.exe")})
-      .User(kFileExts + R"(.typedmru\OpenWithList)", {Binary("MRUList", {0x61, 0x00})})
-      .User(kFileExts + R"(.progs\OpenWithProgids)", {Sz("knownfile", ""), Sz("lostfile", "")})
-      .User(kFileExts + R"(.noprogs\OpenWithProgids)")
-      .User(kFileExts + R"(.bare\UserChoice)", {Sz("Progid", "x")})
-      .User(kFileExts + R"(notanext\OpenWithList)", {Sz("MRUList", "")});
-  RuleScan scan(prefix);
-  scan.ScanOnly({&scan.Engine().FileAssociate});
-
-  const std::string base =
-      "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
-  EXPECT_THAT(
-      Problems(scan.Engine().FileAssociate),
-      ElementsAre(base + ".bare |  |  | Not associated | selected | -",
-                  base + ".emptymru |  |  | Not associated | selected | -",
-                  base + ".nomru |  |  | Not associated | selected | -",
-                  base + ".noprogs |  |  | Not associated | selected | -",
-                  base + ".progs\\OpenWithProgids | lostfile |  | Not associated | selected | -",
-                  base + ".typedmru |  |  | Not associated | selected | -"));
-}
-
 TEST(ShellRulesTest, SystemExtensionsNeverReports) {
   TempPrefix prefix;
   prefix.Machine(R"(Software\Microsoft\Windows NT\CurrentVersion\Drivers32)",
                  {Sz("msacm.gone", R"(C:\gone\gone.acm)"), Sz("wave", "gone.drv")});
-  RuleScan scan(prefix);
+  PrefixEngine scan(prefix);
   scan.Engine().SystemExtensions.Enabled = true;
-  scan.Engine().Clear();
-  scan.Engine().Stop(false);
-  scan.Engine().Scan();
+  RunScan(scan.Engine());
   EXPECT_EQ(scan.Engine().SystemExtensions.Count(), 0);
   EXPECT_TRUE(scan.Engine().EndedEarly.empty()) << scan.Engine().EndedEarly;
-}
-
-// The states a category shows as the schedule and the rules move it along.
-class StateRecorder : public EngineObserver {
- public:
-  void CategoryStatusChanged(TCustomOrdrex& category) override {
-    states[category.Title].push_back(category.StatusText);
-  }
-  std::map<std::string, std::vector<std::string>> states;
-};
-
-TEST(ShellRulesTest, StatesOfTheShellCategoriesThroughAScan) {
-  TempPrefix prefix;
-  prefix.Machine(kClasses + ".xyz", {Sz("", "xyzfile")});
-  RuleScan scan(prefix);
-  StateRecorder recorder;
-  scan.Engine().Observer = &recorder;
-  scan.ScanOnly({&scan.Engine().FileAssociate, &scan.Engine().Popup, &scan.Engine().Application});
-
-  using V = std::vector<std::string>;
-  EXPECT_EQ(recorder.states["File Associations"], (V{"Waiting", "Scanning", "Waiting 2", "Scanning",
-                                                     "Waiting 3", "Scanning", "Finished"}));
-  EXPECT_EQ(recorder.states["Context Menu"], (V{"Waiting", "Scanning", "Finished"}));
-  EXPECT_EQ(recorder.states["Open With Application"],
-            (V{"Waiting", "Scanning", "Waiting 2", "Scanning", "Finished"}));
-  EXPECT_EQ(recorder.states["Registry Integrity"], (V{"Skipped"}));
-}
-
-TEST(ShellRulesTest, StopDuringTheAssociationWalk) {
-  TempPrefix prefix;
-  for (int n = 0; n < 4; ++n) {
-    prefix.Machine(kClasses + ".x" + std::to_string(n), {Sz("", "gone" + std::to_string(n))});
-  }
-  RuleScan scan(prefix);
-  TOrdrex& engine = scan.Engine();
-  scan.Prepare({&engine.FileAssociate});
-  engine.OnProgress = [&engine](int position, int) {
-    if (position == 3) engine.Stop(true);
-  };
-  TRegistry reg(scan.GetTarget(), kClassesRoot);
-  rules::ScanFileAssociations(engine, reg, "\\");
-  EXPECT_EQ(engine.FileAssociate.Count(), 3);
-  EXPECT_EQ(engine.FileAssociate.StatusText, "Scanning");
 }
 
 }  // namespace

@@ -4,57 +4,52 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "support/rules_scan.h"
+#include "support/prefix_engine.h"
 
 namespace ordrex {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using namespace testsupport;
 
-const std::string kAppPaths = R"(Software\Microsoft\Windows\CurrentVersion\App Paths\)";
-const std::string kAppPathsKey = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\)";
+const std::string kVersion = R"(Software\Microsoft\Windows\CurrentVersion\)";
+const std::string kMachineVersion =
+    R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\)";
 
-TEST(AppPathRule, FolderListCases) {
+TEST(AppPathRule, ProgramsAndFolderLists) {
   TempPrefix prefix;
   prefix.File(R"(C:\Apps\foo.exe)").Folder(R"(C:\Tools)").File(R"(C:\windows\system32\onpath.exe)");
+  const std::string appPaths = kVersion + R"(App Paths\)";
   prefix
       // Present program; one folder of the list is gone.
-      .Machine(kAppPaths + "foo.exe",
+      .Machine(appPaths + "foo.exe",
                {Sz("", R"(C:\Apps\foo.exe)"), Sz("Path", R"(C:\Apps;D:\Gone)")})
       // A bare name without folders is not looked for along the search path.
-      .Machine(kAppPaths + "onpath.exe", {Sz("", "onpath.exe")})
+      .Machine(appPaths + "onpath.exe", {Sz("", "onpath.exe")})
       // A bare name is present when its application folder exists, file or not.
-      .Machine(kAppPaths + "tool.exe", {Sz("", "tool.exe"), Sz("Path", R"(C:\Tools)")})
+      .Machine(appPaths + "tool.exe", {Sz("", "tool.exe"), Sz("Path", R"(C:\Tools)")})
       // Without a string default nothing is examined, not even the folders.
-      .Machine(kAppPaths + "nodefault.exe", {Dword("", 1), Sz("Path", R"(C:\Nowhere)")})
+      .Machine(appPaths + "nodefault.exe", {Dword("", 1), Sz("Path", R"(C:\Nowhere)")})
       // An empty piece is reported; a trailing ";" is not a piece.
-      .Machine(kAppPaths + "pieces.exe",
+      .Machine(appPaths + "pieces.exe",
                {Sz("", R"("C:\Apps\foo.exe" -x)"), Sz("Path", R"(C:\Apps;;)")})
       // A missing program inside the Windows folder is reported but not pre-selected.
-      .Machine(kAppPaths + "sys.exe", {Sz("", R"(C:\windows\gone.exe)")})
+      .Machine(appPaths + "sys.exe", {Sz("", R"(C:\windows\gone.exe)")})
       // An empty piece stands for the search path, which finds the bare name: both stay.
-      .Machine(kAppPaths + "viasearch.exe", {Sz("", "onpath.exe"), Sz("Path", R"(;C:\Gone)")});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kAppPathIndex});
-  RunScan(*opened.engine);
-  const TCustomOrdrex& cat = opened.engine->AppPath;
-  EXPECT_THAT(Lines(cat),
-              ElementsAre(kAppPathsKey + "foo.exe | Path | D:\\Gone | Path not found",
-                          kAppPathsKey + "onpath.exe |  | onpath.exe | File not found",
-                          kAppPathsKey + "pieces.exe | Path |  | Path not found",
-                          kAppPathsKey + R"(sys.exe |  | C:\windows\gone.exe | File not found)",
-                          kAppPathsKey + R"(viasearch.exe | Path | C:\Gone | Path not found)"));
-  ASSERT_EQ(cat.Count(), 5);
-  EXPECT_FALSE(cat.Items(0).MissingFile);
-  EXPECT_TRUE(cat.Items(1).MissingFile);
-  EXPECT_TRUE(cat.Items(1).Selected);
-  EXPECT_FALSE(cat.Items(3).Selected);
-  EXPECT_EQ(cat.Items(0).RootKey, kLocalMachine);
+      .Machine(appPaths + "viasearch.exe", {Sz("", "onpath.exe"), Sz("Path", R"(;C:\Gone)")});
+  PrefixEngine scan(prefix);
+  scan.ScanOnly({&scan.Engine().AppPath});
+  EXPECT_THAT(
+      Problems(scan.Engine().AppPath, kMachineVersion + R"(App Paths\)"),
+      ElementsAre(R"(foo.exe | Path | D:\Gone | Path not found | selected | -)",
+                  "onpath.exe |  | onpath.exe | File not found | selected | missing",
+                  "pieces.exe | Path |  | Path not found | selected | -",
+                  R"(sys.exe |  | C:\windows\gone.exe | File not found | unselected | missing)",
+                  R"(viasearch.exe | Path | C:\Gone | Path not found | selected | -)"));
 }
 
 TEST(UninstallRule, TestsTheProgramAndKeepsTheCommand) {
-  const std::string key = R"(Software\Microsoft\Windows\CurrentVersion\Uninstall\)";
+  const std::string key = kVersion + R"(Uninstall\)";
   TempPrefix prefix;
   prefix.File(R"(C:\windows\system32\msiexec.exe)")
       .Machine(key + "Cut", {Sz("UninstallString", R"(C:\Program Files\App\unins000.exe /SILENT)")})
@@ -67,85 +62,58 @@ TEST(UninstallRule, TestsTheProgramAndKeepsTheCommand) {
       .Machine(key + "NoExe", {Sz("UninstallString", R"(C:\Gone\setup.com /u)")})
       .Machine(key + "Rundll", {Sz("UninstallString", R"(rundll32.exe C:\Gone\x.exe,Remove)")})
       .Machine(key + "NotString", {Dword("UninstallString", 7)});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kUninstallIndex});
-  RunScan(*opened.engine);
-  const TCustomOrdrex& cat = opened.engine->Uninstall;
-  const std::string k = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  PrefixEngine scan(prefix);
+  scan.ScanOnly({&scan.Engine().Uninstall});
+  const TCustomOrdrex& cat = scan.Engine().Uninstall;
   EXPECT_THAT(
-      Lines(cat),
+      Problems(cat, kMachineVersion + R"(Uninstall\)"),
       ElementsAre(
-          k + R"(Cut | UninstallString | C:\Program Files\App\unins000.exe | File not found)",
-          k + R"(Whole | UninstallString | C:\Program Files\App\uninstall.exe /log C:\Program Files\App\log.txt | File not found)"));
+          R"(Cut | UninstallString | C:\Program Files\App\unins000.exe | File not found | selected | missing)",
+          R"(Whole | UninstallString | C:\Program Files\App\uninstall.exe /log C:\Program Files\App\log.txt | File not found | selected | missing)"));
   ASSERT_EQ(cat.Count(), 2);
   EXPECT_EQ(cat.Items(1).MissingPath, R"(C:\Program Files\App\uninstall.exe)");
-  EXPECT_EQ(cat.Items(1).TestedPath(), R"(C:\Program Files\App\uninstall.exe)");
-  const TErrorFiles& missing = opened.engine->ErrorFiles;
-  EXPECT_GE(missing.IndexOf("UNINSTALL.EXE"), 0);
-  EXPECT_EQ(missing.IndexOf("LOG.TXT"), -1);
+  EXPECT_GE(scan.Engine().ErrorFiles.IndexOf("UNINSTALL.EXE"), 0);
+  EXPECT_EQ(scan.Engine().ErrorFiles.IndexOf("LOG.TXT"), -1);
 }
 
-TEST(UninstallRule, StoppingEndsTheWalkAtTheNextEntry) {
-  const std::string key = R"(Software\Microsoft\Windows\CurrentVersion\Uninstall\)";
-  TempPrefix prefix;
-  for (const char* name : {"A", "B", "C"}) {
-    prefix.Machine(key + name, {Sz("UninstallString", std::string(R"(C:\Gone\)") + name + ".exe")});
-  }
-  OpenedPrefix opened = OpenWithOnly(prefix, {kUninstallIndex});
-  opened.engine->OnProblem = [](TOrdrex& engine) { engine.Stop(true); };
-  RunScan(*opened.engine);
-  EXPECT_EQ(opened.engine->Uninstall.Count(), 1);
-}
-
-TEST(StartupRule, ChecksTheRunKeyOfBothRoots) {
-  const std::string run = R"(Software\Microsoft\Windows\CurrentVersion\Run)";
+// Startup programs of both roots, shared library counts and installer folders: lists of
+// values, each naming a file or folder.
+TEST(ValueListRules, StartupSharedLibrariesAndInstallerFolders) {
+  const std::string run = kVersion + "Run";
   TempPrefix prefix;
   prefix.File(R"(C:\Tools\agent.exe)")
+      .File(R"(C:\App\here.dll)")
+      .Folder(R"(C:\Program Files\App)")
       .User(run, {Sz("agent", R"(C:\Tools\agent.exe /background)"),
                   Sz("gone", R"(C:\Gone\user.exe /x)"), Sz("empty", "")})
       .Machine(run, {Sz("machine", R"("C:\Gone\machine.exe")"),
-                     Sz("host", R"(rundll32.exe C:\Gone\x.dll,Start)")});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kStartupIndex});
-  RunScan(*opened.engine);
-  const TCustomOrdrex& cat = opened.engine->Startup;
-  const std::string k = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
-  EXPECT_THAT(Lines(cat), ElementsAre(k + R"( | gone | C:\Gone\user.exe | File not found)",
-                                      k + R"( | machine | C:\Gone\machine.exe | File not found)"));
-  ASSERT_EQ(cat.Count(), 2);
-  EXPECT_EQ(cat.Items(0).RootKey, kCurrentUser);
-  EXPECT_EQ(cat.Items(1).RootKey, kLocalMachine);
-  EXPECT_EQ(cat.StatusText, "Finished");
-}
-
-TEST(SharedDllsRule, PreSelectsOnlySystemFiles) {
-  TempPrefix prefix;
-  prefix.File(R"(C:\App\here.dll)")
-      .Machine(R"(Software\Microsoft\Windows\CurrentVersion\SharedDLLs)",
+                     Sz("host", R"(rundll32.exe C:\Gone\x.dll,Start)")})
+      .Machine(kVersion + "SharedDLLs",
                {Dword(R"(C:\windows\system32\gone.dll)", 1), Dword(R"(C:\App\gone.dll)", 2),
-                Dword(R"(C:\App\here.dll)", 1)});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kSharedIndex});
-  RunScan(*opened.engine);
-  const TCustomOrdrex& cat = opened.engine->MicrosoftShared;
-  ASSERT_EQ(cat.Count(), 2);
-  // Sorted by name: C:\App\gone.dll first.
-  EXPECT_EQ(cat.Items(0).Value, R"(C:\App\gone.dll)");
-  EXPECT_FALSE(cat.Items(0).Selected);
-  EXPECT_EQ(cat.Items(1).Value, R"(C:\windows\system32\gone.dll)");
-  EXPECT_TRUE(cat.Items(1).Selected);
-  EXPECT_EQ(cat.Items(1).Data, "");
-  EXPECT_GE(opened.engine->ErrorFiles.IndexOf("GONE.DLL"), 0);
-}
-
-TEST(InstallerRule, ReportsFoldersThatAreGone) {
-  TempPrefix prefix;
-  prefix.Folder(R"(C:\Program Files\App)")
-      .Machine(R"(Software\Microsoft\Windows\CurrentVersion\Installer\Folders)",
+                Dword(R"(C:\App\here.dll)", 1)})
+      .Machine(kVersion + R"(Installer\Folders)",
                {Sz(R"(C:\Program Files\App\)", ""), Sz(R"(C:\Program Files\Gone\)", "")});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kInstallerIndex});
-  RunScan(*opened.engine);
+  PrefixEngine scan(prefix);
+  TOrdrex& engine = scan.Engine();
+  scan.ScanOnly({&engine.Startup, &engine.MicrosoftShared, &engine.Installer});
+  const std::string key = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion\Run\ | )";
   EXPECT_THAT(
-      Lines(opened.engine->Installer),
+      Problems(engine.Startup),
+      ElementsAre("HKEY_CURRENT_USER" + key +
+                      R"(gone | C:\Gone\user.exe | File not found | selected | missing)",
+                  "HKEY_LOCAL_MACHINE" + key +
+                      R"(machine | C:\Gone\machine.exe | File not found | selected | missing)"));
+  // Sorted by name; only the counts of system files are pre-selected.
+  EXPECT_THAT(
+      Problems(engine.MicrosoftShared, kMachineVersion + R"(SharedDLLs\ | )"),
+      ElementsAre(R"(C:\App\gone.dll |  | File not found | unselected | missing)",
+                  R"(C:\windows\system32\gone.dll |  | File not found | selected | missing)"));
+  EXPECT_GE(engine.ErrorFiles.IndexOf("GONE.DLL"), 0);
+  EXPECT_THAT(
+      Problems(engine.Installer, kMachineVersion),
       ElementsAre(
-          R"(\SOFTWARE\Microsoft\Windows\CurrentVersion\Installer\Folders\ | C:\Program Files\Gone\ |  | Path not found)"));
+          R"(Installer\Folders\ | C:\Program Files\Gone\ |  | Path not found | selected | -)"));
+  EXPECT_EQ(engine.Startup.StatusText, "Finished");
 }
 
 TEST(OldSoftwareRule, EmptyVendorKeysOnBothRootsButNeverSecure) {
@@ -158,16 +126,15 @@ TEST(OldSoftwareRule, EmptyVendorKeysOnBothRootsButNeverSecure) {
       .Machine(R"(Software\Policies)")
       .Machine(R"(Software\Registered Applications)")
       .Machine(R"(Software\Parent\Child)");
-  OpenedPrefix opened = OpenWithOnly(prefix, {kOldSoftwareIndex});
-  RunScan(*opened.engine);
-  const TCustomOrdrex& cat = opened.engine->OldSoftware;
-  EXPECT_THAT(Lines(cat), ElementsAre(R"(\SOFTWARE\OldVendor |   |  | Deleted Software)",
-                                      R"(\SOFTWARE\OldVendor |   |  | Deleted Software)"));
-  ASSERT_EQ(cat.Count(), 2);
-  EXPECT_EQ(cat.Items(0).RootKey, kCurrentUser);
-  EXPECT_EQ(cat.Items(1).RootKey, kLocalMachine);
-  EXPECT_EQ(cat.Items(0).Value, " ");
-  EXPECT_EQ(opened.engine->ErrorFileCount(), 0);
+  PrefixEngine scan(prefix);
+  scan.ScanOnly({&scan.Engine().OldSoftware});
+  // The single blank value marks the whole key.
+  EXPECT_THAT(
+      Problems(scan.Engine().OldSoftware),
+      ElementsAre(
+          R"(HKEY_CURRENT_USER\SOFTWARE\OldVendor |   |  | Deleted Software | selected | missing)",
+          R"(HKEY_LOCAL_MACHINE\SOFTWARE\OldVendor |   |  | Deleted Software | selected | missing)"));
+  EXPECT_EQ(scan.Engine().ErrorFileCount(), 0);
 }
 
 }  // namespace

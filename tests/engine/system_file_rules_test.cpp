@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "support/rules_scan.h"
+#include "support/prefix_engine.h"
 
 namespace ordrex {
 namespace {
@@ -13,29 +13,17 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using namespace testsupport;
 
-TEST(HelpFilesRule, BothKeysAndTheHlpRetry) {
+TEST(HelpAndFontRules, HelpFilesBesideTheirFoldersAndFontsInTheFontsFolder) {
   TempPrefix prefix;
   prefix.File(R"(C:\Help\foo.hlp)")
       .File(R"(C:\Help\bar.hlp)")
       .Machine(R"(Software\Microsoft\Windows\Help)",
                {Sz("foo.hlp", R"(C:\Help)"), Sz("gone.hlp", R"(C:\Help)"),
                 Sz("odd.hlp", "Folder:somewhere")})
+      // Compiled help is found through an older .hlp file of the same name.
       .Machine(R"(Software\Microsoft\Windows\Html Help)",
                {Sz("bar.chm", R"(C:\Help\)"), Sz("lost.chm", R"(C:\Help\)")});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kHelpIndex});
-  RunScan(*opened.engine);
-  EXPECT_THAT(
-      Lines(opened.engine->Help),
-      ElementsAre(
-          R"(\SOFTWARE\Microsoft\Windows\Help\ | gone.hlp | C:\Help | File not found)",
-          R"(\SOFTWARE\Microsoft\Windows\Html Help\ | lost.chm | C:\Help\ | File not found)"));
-  EXPECT_GE(opened.engine->ErrorFiles.IndexOf("LOST.CHM"), 0);
-}
-
-TEST(FontRule, FontsFolderAndFullPaths) {
-  TempPrefix prefix;
-  const KnownLocations known = KnownOf(prefix);
-  prefix.File(known.WindowsDir + R"(Fonts\ordrexsans.ttf)")
+  prefix.File(KnownOf(prefix).WindowsDir + R"(Fonts\ordrexsans.ttf)")
       .File(R"(C:\MyFonts\else.ttf)")
       .Machine(R"(Software\Microsoft\Windows NT\CurrentVersion\Fonts)",
                {Sz("Ordrex Sans (TrueType)", "ordrexsans.ttf"),
@@ -43,20 +31,27 @@ TEST(FontRule, FontsFolderAndFullPaths) {
                 // Installed outside the fonts folder: tested where it is.
                 Sz("Else (TrueType)", R"(C:\MyFonts\else.ttf)"),
                 Sz("Lost (TrueType)", R"(C:\MyFonts\lost.ttf)")});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kFontIndex});
-  RunScan(*opened.engine);
-  const std::string key = R"(\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts\)";
-  EXPECT_THAT(Lines(opened.engine->Font),
-              ElementsAre(key + " | Gone Sans (TrueType) | gonesans.ttf | Font not found",
-                          key + R"( | Lost (TrueType) | C:\MyFonts\lost.ttf | Font not found)"));
-  EXPECT_FALSE(opened.engine->Font.Items(0).MissingFile);
-  EXPECT_EQ(opened.engine->ErrorFileCount(), 0);
+  PrefixEngine scan(prefix);
+  TOrdrex& engine = scan.Engine();
+  scan.ScanOnly({&engine.Help, &engine.Font});
+  EXPECT_THAT(
+      Problems(engine.Help, R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\)"),
+      ElementsAre(R"(Help\ | gone.hlp | C:\Help | File not found | selected | missing)",
+                  R"(Html Help\ | lost.chm | C:\Help\ | File not found | selected | missing)"));
+  // A missing font is no missing file to search for.
+  EXPECT_THAT(
+      Problems(engine.Font,
+               R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts\ | )"),
+      ElementsAre("Gone Sans (TrueType) | gonesans.ttf | Font not found | selected | -",
+                  R"(Lost (TrueType) | C:\MyFonts\lost.ttf | Font not found | selected | -)"));
+  ASSERT_EQ(engine.ErrorFileCount(), 2);
+  EXPECT_GE(engine.ErrorFiles.IndexOf("GONE.HLP"), 0);
+  EXPECT_GE(engine.ErrorFiles.IndexOf("LOST.CHM"), 0);
 }
 
-TEST(DeviceDriverRule, ServiceImagePathForms) {
+TEST(DeviceDriverRule, ServiceImagePathFormsAndNoListsOfTheOlderFamily) {
   TempPrefix prefix;
-  const KnownLocations known = KnownOf(prefix);
-  const std::string win = known.WindowsDir;
+  const std::string win = KnownOf(prefix).WindowsDir;
   prefix.File(win + R"(System32\drivers\foo.sys)")
       .File(win + R"(System32\drivers\bar.sys)")
       .File(win + R"(System32\svchost.exe)")
@@ -77,22 +72,25 @@ TEST(DeviceDriverRule, ServiceImagePathForms) {
   service("h-gone", R"(C:\Svc\gone-svc /run)");
   service("i-gone", R"(\SystemRoot\System32\drivers\lost.sys)");
   prefix.Machine(services + "j-noimage", {Dword("Start", 3)});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kDeviceDriverIndex});
-  RunScan(*opened.engine);
-  const std::string key = R"(\SYSTEM\CurrentControlSet\Services\)";
+  // The lists of the older family are not read on the NT family.
+  prefix.Machine(services + R"(VxD\Gone)", {Sz("StaticVxD", R"(C:\gone.vxd)")})
+      .Machine(R"(System\CurrentControlSet\Control\InstalledFiles)", {Sz("gone.dll", "")});
+  PrefixEngine scan(prefix);
+  scan.ScanOnly({&scan.Engine().DeviceDriver, &scan.Engine().VxD});
   // The data is the text before the rewrites.
   EXPECT_THAT(
-      Lines(opened.engine->DeviceDriver),
+      Problems(scan.Engine().DeviceDriver,
+               R"(HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\)"),
       ElementsAre(
-          key + R"(g-gone | ImagePath | system32\drivers\gone.sys | File not found)",
-          key + R"(h-gone | ImagePath | C:\Svc\gone-svc | File not found)",
-          key + R"(i-gone | ImagePath | \SystemRoot\System32\drivers\lost.sys | File not found)"));
+          R"(g-gone | ImagePath | system32\drivers\gone.sys | File not found | selected | missing)",
+          R"(h-gone | ImagePath | C:\Svc\gone-svc | File not found | selected | missing)",
+          R"(i-gone | ImagePath | \SystemRoot\System32\drivers\lost.sys | File not found | selected | missing)"));
+  EXPECT_THAT(Problems(scan.Engine().VxD), IsEmpty());
 }
 
 TEST(EventLogRule, ListsWithOneMissingPart) {
   TempPrefix prefix;
-  const KnownLocations known = KnownOf(prefix);
-  prefix.File(known.SystemDir + "a.dll").File(R"(C:\Apps\present.dll)");
+  prefix.File(KnownOf(prefix).SystemDir + "a.dll").File(R"(C:\Apps\present.dll)");
   const std::string log = R"(System\CurrentControlSet\Services\Eventlog\)";
   prefix
       .Machine(log + R"(Application\Src)",
@@ -103,23 +101,20 @@ TEST(EventLogRule, ListsWithOneMissingPart) {
                {Sz("CategoryMessageFile", R"(C:\Apps\gone.dll)"), Sz("Bare", "bare.dll"),
                 ExpandSz("Relative", R"(relative\x.dll)"), Sz("Present", R"(C:\Apps\present.dll)"),
                 ExpandSz("Plain", R"(C:\Apps\plain-gone.dll)")});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kEventLogIndex});
-  RunScan(*opened.engine);
-  const TCustomOrdrex& cat = opened.engine->EventLog;
-  const std::string key = R"(\SYSTEM\CurrentControlSet\Services\Eventlog\)";
+  PrefixEngine scan(prefix);
+  scan.ScanOnly({&scan.Engine().EventLog});
+  const TCustomOrdrex& cat = scan.Engine().EventLog;
+  // A missing part inside the Windows folder is not pre-selected.
   EXPECT_THAT(
-      Lines(cat),
+      Problems(cat, R"(HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Eventlog\)"),
       ElementsAre(
-          key +
-              R"(Application\Src | EventMessageFile | %SystemRoot%\System32\a.dll;%SystemRoot%\System32\gone.dll | File not found)",
-          key + R"(System\Src2 | CategoryMessageFile | C:\Apps\gone.dll | File not found)",
-          key + R"(System\Src2 | Plain | C:\Apps\plain-gone.dll | File not found)"));
+          R"(Application\Src | EventMessageFile | %SystemRoot%\System32\a.dll;%SystemRoot%\System32\gone.dll | File not found | unselected | missing)",
+          R"(System\Src2 | CategoryMessageFile | C:\Apps\gone.dll | File not found | selected | missing)",
+          R"(System\Src2 | Plain | C:\Apps\plain-gone.dll | File not found | selected | missing)"));
   ASSERT_EQ(cat.Count(), 3);
   EXPECT_EQ(cat.Items(0).MissingPath, R"(%SystemRoot%\System32\gone.dll)");
-  EXPECT_FALSE(cat.Items(0).Selected);  // inside the Windows folder
-  EXPECT_TRUE(cat.Items(1).Selected);
-  EXPECT_GE(opened.engine->ErrorFiles.IndexOf("GONE.DLL"), 0);
-  EXPECT_EQ(opened.engine->ErrorFiles.IndexOf("A.DLL"), -1);
+  EXPECT_GE(scan.Engine().ErrorFiles.IndexOf("GONE.DLL"), 0);
+  EXPECT_EQ(scan.Engine().ErrorFiles.IndexOf("A.DLL"), -1);
 }
 
 // The older Windows family keeps its drivers in other lists.
@@ -140,30 +135,22 @@ TEST(OlderFamilyRules, InstalledFilesFontsAndStaticDevices) {
       .Machine(R"(System\CurrentControlSet\Services\VxD\VMM)", {Sz("StaticVxD", "*vmm")})
       .Machine(R"(System\CurrentControlSet\Services\Gone)", {Sz("ImagePath", R"(C:\gone.sys)")})
       .Machine(R"(Software\Microsoft\Windows\CurrentVersion\Fonts)", {Sz("Old", "old.fon")});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kDeviceDriverIndex, kVxdIndex, kFontIndex});
-  RunScan(*opened.engine);
+  PrefixEngine scan(prefix);
+  TOrdrex& engine = scan.Engine();
+  scan.ScanOnly({&engine.DeviceDriver, &engine.VxD, &engine.Font});
   EXPECT_THAT(
-      Lines(opened.engine->DeviceDriver),
+      Problems(engine.DeviceDriver),
       ElementsAre(
-          R"(\System\CurrentControlSet\Control\InstalledFiles\ | gone.dll |  | File not found)"));
-  EXPECT_THAT(Lines(opened.engine->VxD),
-              ElementsAre(R"(\SYSTEM\CurrentControlSet\Services\VxD\Gone | StaticVxD | )" +
-                          known.WindowsDir + "gone.vxd | File not found"));
+          R"(HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\InstalledFiles\ | gone.dll |  | File not found | selected | -)"));
   EXPECT_THAT(
-      Lines(opened.engine->Font),
+      Problems(engine.VxD),
       ElementsAre(
-          R"(\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts\ | Old | old.fon | Font not found)"));
-}
-
-TEST(OlderFamilyRules, NotRunOnTheNtFamily) {
-  TempPrefix prefix;
-  prefix
-      .Machine(R"(System\CurrentControlSet\Services\VxD\Gone)", {Sz("StaticVxD", R"(C:\gone.vxd)")})
-      .Machine(R"(System\CurrentControlSet\Control\InstalledFiles)", {Sz("gone.dll", "")});
-  OpenedPrefix opened = OpenWithOnly(prefix, {kDeviceDriverIndex, kVxdIndex});
-  RunScan(*opened.engine);
-  EXPECT_THAT(Lines(opened.engine->VxD), IsEmpty());
-  EXPECT_THAT(Lines(opened.engine->DeviceDriver), IsEmpty());
+          R"(HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\VxD\Gone | StaticVxD | )" +
+          known.WindowsDir + "gone.vxd | File not found | selected | missing"));
+  EXPECT_THAT(
+      Problems(engine.Font),
+      ElementsAre(
+          R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts\ | Old | old.fon | Font not found | selected | -)"));
 }
 
 }  // namespace

@@ -162,7 +162,9 @@ std::string ReadAll(const std::filesystem::path& file) {
 
 void WriteAll(const std::filesystem::path& file, const std::string& bytes) {
   std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << bytes;
+  if (!(std::ofstream(file, std::ios::binary) << bytes)) {
+    throw std::runtime_error("cannot write " + file.string());
+  }
 }
 
 }  // namespace ordrex::testsupport

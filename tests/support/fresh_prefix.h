@@ -52,7 +52,7 @@ class ScratchFolder {
 
 // A file's bytes ("" when it cannot be read).
 std::string ReadAll(const std::filesystem::path& file);
-// Writes the bytes as the whole file, creating its folders first.
+// Writes the bytes as the whole file, creating its folders first; throws when it cannot.
 void WriteAll(const std::filesystem::path& file, const std::string& bytes);
 
 // A private copy of a prefix (as `<scratch>/prefix`) for a test that changes it. Any wineserver

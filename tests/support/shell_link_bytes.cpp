@@ -1,8 +1,5 @@
 #include "support/shell_link_bytes.h"
 
-#include <fstream>
-#include <stdexcept>
-
 namespace ordrex::testsupport {
 namespace {
 
@@ -150,13 +147,6 @@ ByteVector LastVisitedValue(const std::string& program, const std::string& folde
   PutUtf16(out, program);
   PutUtf16(out, folder);
   return out;
-}
-
-void WriteBytes(const std::string& hostPath, const ByteVector& bytes) {
-  std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + hostPath);
 }
 
 }  // namespace ordrex::testsupport

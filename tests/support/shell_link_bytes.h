@@ -1,10 +1,12 @@
 #pragma once
-// The bytes of Windows shell links (.lnk files) for tests: nothing on Linux writes them, so a
-// test lays out the header, the link target IDs and the link information itself.
+// The bytes of Windows shortcut files (.lnk shell links, .pif files) and of the recent lists
+// that name them, for tests: nothing on Linux writes them, so a test lays them out itself.
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "support/fresh_prefix.h"
 
 namespace ordrex::testsupport {
 
@@ -44,6 +46,14 @@ inline ByteVector ShellLinkRelative(const std::string& relativePath) {
   return ShellLink(parts);
 }
 
+// A .PIF file: the program field (63 bytes at offset 36) holds program, the rest is zeros.
+inline ByteVector PifFile(const std::string& program, std::size_t size = 545) {
+  ByteVector bytes(size, 0);
+  for (std::size_t i = 0; i < program.size() && 36 + i < size; ++i)
+    bytes[36 + i] = static_cast<std::uint8_t>(program[i]);
+  return bytes;
+}
+
 // A RecentDocs value as the shell writes it: the document's display name (UTF-16), the 14
 // bytes of an item header, the 8.3 name of its shortcut, 20 bytes of extension header and the
 // shortcut's long name (UTF-16).
@@ -52,6 +62,8 @@ ByteVector RecentDocsValue(const std::string& display, const std::string& shortN
 // A LastVisitedMRU value: program name and folder, both UTF-16 with their zero units.
 ByteVector LastVisitedValue(const std::string& program, const std::string& folder);
 
-void WriteBytes(const std::string& hostPath, const ByteVector& bytes);
+inline void WriteBytes(const std::string& hostPath, const ByteVector& bytes) {
+  WriteAll(hostPath, std::string(bytes.begin(), bytes.end()));
+}
 
 }  // namespace ordrex::testsupport

@@ -43,12 +43,6 @@ void AppendKey(std::string& file, const std::string& key, const std::vector<RegL
     file += line.text + "\n";
 }
 
-void WriteText(const fs::path& file, const std::string& text) {
-  std::ofstream out(file, std::ios::binary);
-  out << text;
-  if (!out) throw std::runtime_error("cannot write " + file.string());
-}
-
 }  // namespace
 
 RegLine Sz(const std::string& name, const std::string& data) {
@@ -119,10 +113,8 @@ fs::path TempPrefix::HostPath(const std::string& windowsPath) const {
   return host;
 }
 
-TempPrefix& TempPrefix::File(const std::string& windowsPath) {
-  const fs::path host = HostPath(windowsPath);
-  fs::create_directories(host.parent_path());
-  WriteText(host, "");
+TempPrefix& TempPrefix::File(const std::string& windowsPath, const Bytes& bytes) {
+  WriteAll(HostPath(windowsPath), std::string(bytes.begin(), bytes.end()));
   return *this;
 }
 
@@ -131,18 +123,24 @@ TempPrefix& TempPrefix::Folder(const std::string& windowsPath) {
   return *this;
 }
 
+TempPrefix& TempPrefix::Link(const std::string& windowsPath, const fs::path& hostTarget) {
+  const fs::path host = HostPath(windowsPath);
+  fs::create_directories(host.parent_path());
+  fs::create_symlink(hostTarget, host);
+  return *this;
+}
+
 std::unique_ptr<Target> TempPrefix::Open() {
-  WriteText(
-      path_ / "system.reg",
-      "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n" +
-          machine_);
-  WriteText(path_ / "user.reg",
-            "WINE REGISTRY Version 2\n;; All keys relative to "
-            "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n" +
-                user_);
-  WriteText(path_ / "userdef.reg",
-            "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\.Default\n\n"
-            "#arch=win64\n");
+  WriteAll(path_ / "system.reg",
+           "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n" +
+               machine_);
+  WriteAll(path_ / "user.reg",
+           "WINE REGISTRY Version 2\n;; All keys relative to "
+           "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n" +
+               user_);
+  WriteAll(path_ / "userdef.reg",
+           "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\.Default\n\n"
+           "#arch=win64\n");
   return OpenWinePrefix(path_, SystemClock::Instance());
 }
 

@@ -39,9 +39,11 @@ class TempPrefix {
   TempPrefix& Machine(const std::string& key, const std::vector<RegLine>& values = {});
   TempPrefix& User(const std::string& key, const std::vector<RegLine>& values = {});
 
-  // An empty file or a folder at a Windows path on drive C ("C:\Apps\app.exe").
-  TempPrefix& File(const std::string& windowsPath);
+  // A file (empty unless bytes are given) or a folder at a Windows path on drive C
+  // ("C:\Apps\app.exe"), with the folders above it; a symbolic link there to a host path.
+  TempPrefix& File(const std::string& windowsPath, const Bytes& bytes = {});
   TempPrefix& Folder(const std::string& windowsPath);
+  TempPrefix& Link(const std::string& windowsPath, const std::filesystem::path& hostTarget);
 
   // Writes the registry files and opens the prefix as a target.
   std::unique_ptr<Target> Open();
