@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "app/settings/settings_store.h"
+#include "backup/reg_apply.h"
 #include "platform/text.h"
+#include "platform/wine/wine_registry_file.h"
+#include "support/fresh_prefix.h"
 #include "support/registry_dump.h"
 
 namespace ordrex {
@@ -97,6 +103,9 @@ TEST(RegReader, Regedit4HoldsStringHexDataAsEightBitCharacters) {
       "\"Latin1\"=hex(2):e9,00\n"
       "\"Text\"=hex(1):41,0d,0a,00\n"
       "\"Raw\"=hex(6):41,00\n"
+      // U+1F600 as two 3-byte surrogate sequences in a key name, a value name and data.
+      "[HKCU\\Env\xED\xA0\xBD\xED\xB8\x80]\n"
+      "\"\xED\xA0\xBD\xED\xB8\x80\"=\"\xED\xA0\xBD\xED\xB8\x80\"\n"
       "\"s\"=\"\xC3\xA9t\xC3\xA9\"";
   const RegDocument doc = ParseRegFile(text);
   EXPECT_EQ(doc.kind, RegFileKind::Regedit4);
@@ -110,6 +119,10 @@ TEST(RegReader, Regedit4HoldsStringHexDataAsEightBitCharacters) {
   // Other hex(N) data are raw bytes under either header.
   EXPECT_EQ(ValueOp(doc, "Raw").value, (RegValue{kRegLink, {0x41, 0}}));
   EXPECT_EQ(ValueOp(doc, "s").value, (RegValue{kRegSz, StringToRegData("\xC3\xA9t\xC3\xA9")}));
+  // ...read in their 4-byte form, as a backup written from them holds them.
+  EXPECT_EQ(doc.operations.at(6).path, "Env\xF0\x9F\x98\x80");
+  EXPECT_EQ(ValueOp(doc, "\xF0\x9F\x98\x80").value,
+            (RegValue{kRegSz, StringToRegData("\xF0\x9F\x98\x80")}));
 }
 
 TEST(RegReader, EightBitTextThatIsNotUtf8IsWindows1252) {
@@ -209,6 +222,79 @@ TEST(RegReader, RejectsMalformedInputNamingTheLineAndWhatWasExpected) {
       EXPECT_NE(error.Reason().find(c.expected), std::string::npos) << error.what();
       EXPECT_EQ(std::string(error.what()).rfind("Line " + std::to_string(c.line) + ": ", 0), 0u);
     }
+  }
+}
+
+TEST(RegReader, EveryReaderRefusesKeysDeeperThanWindowsAllowsNamingTheLine) {
+  const auto path = [](std::size_t levels, std::string_view separator) {
+    std::string text = "k";
+    for (std::size_t i = 1; i < levels; ++i)
+      text.append(separator).push_back('k');
+    return text;
+  };
+  // Each reader gets a file whose line 3 names a key `levels` deep and tells what became of
+  // it: empty when the key was read, else the message for the user.
+  const struct {
+    const char* reader;
+    std::function<std::string(std::size_t levels)> read;
+    const char* line;
+  } readers[] = {
+      {"Wine registry file",
+       [&](std::size_t levels) -> std::string {
+         ManualClock clock;
+         const auto file = WineRegistryFile::Parse(
+             "WINE REGISTRY Version 2\n\n[" + path(levels, "\\\\") + "] 0\n\"v\"=\"x\"\n",
+             "user.reg", clock);
+         if (!file->FullyUnderstood()) return file->Problems().front();
+         return file->KeyExists(path(levels, "\\")) ? "" : "not read";
+       },
+       "user.reg:3: "},
+      {".reg file",
+       [&](std::size_t levels) -> std::string {
+         try {
+           const RegDocument doc = ParseRegFile("REGEDIT4\n\n[HKCU\\" + path(levels, "\\") + "]\n");
+           return doc.operations.at(0).path == path(levels, "\\") ? "" : "not read";
+         } catch (const RegFileError& error) {
+           return std::string(error.what());
+         }
+       },
+       "Line 3: "},
+      {"settings file",
+       [&](std::size_t levels) -> std::string {
+         testsupport::ScratchFolder scratch;
+         const UserPaths paths(scratch.Path() / "config", scratch.Path() / "data");
+         testsupport::WriteAll(paths.SettingsFile(),
+                               "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Zentrix\\" +
+                                   path(levels - 2, "\\") + "]\n");
+         const auto store = SettingsStore::Open(paths);
+         if (!store->Warnings().empty()) return store->Warnings().front();
+         return store->Store().KeyExists("Software\\Zentrix\\" + path(levels - 2, "\\"))
+                    ? ""
+                    : "not read";
+       },
+       "line 3: "},
+      {"document applied to a store",
+       [&](std::size_t levels) -> std::string {
+         MemoryTarget target;
+         RegDocument doc;
+         doc.operations.push_back(
+             {RegOperation::Kind::SelectKey, 3, kCurrentUser, path(levels, "\\"), "", {}});
+         try {
+           ApplyRegDocument(doc, target);
+           return target.User().KeyExists(path(levels, "\\")) ? "" : "not read";
+         } catch (const RegistryError& error) {
+           return std::string(error.what());
+         }
+       },
+       "Line 3: "},
+  };
+  for (const auto& c : readers) {
+    SCOPED_TRACE(c.reader);
+    EXPECT_EQ(c.read(kMaxKeyDepth), "");
+    const std::string refused = c.read(kMaxKeyDepth + 1);
+    EXPECT_NE(refused.find(c.line), std::string::npos) << refused;
+    EXPECT_NE(refused.find("513"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("512"), std::string::npos) << refused;
   }
 }
 

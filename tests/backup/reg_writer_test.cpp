@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "backup/reg_reader.h"
 #include "platform/text.h"
+#include "platform/wine/wine_registry_file.h"
 
 namespace ordrex {
 namespace {
@@ -188,6 +192,41 @@ TEST(RegWriterKeys, NeverExportsAWholeRoot) {
     EXPECT_FALSE(ExportRegistryKey(target, kCurrentUser, path, lines)) << path;
     EXPECT_EQ(lines, TBackupLines{kV5});
   }
+}
+
+TEST(RegWriterKeys, TreesDeeperThanAnyFileAreWrittenCountedAndRefusedWithoutRecursing) {
+  // Chains of keys built on the tree itself, as no reader would build them.
+  ManualClock clock;
+  const auto file = WineRegistryFile::Parse("WINE REGISTRY Version 2\n", "system.reg", clock);
+  const auto chain = [&](const std::string& top, std::size_t levels) {
+    KeyNode* node = &file->Root().GetOrAddChild(top);
+    for (std::size_t i = 1; i < levels; ++i)
+      node = &node->AppendNewChild("k");
+  };
+  constexpr std::size_t kDeep = 100000;
+  chain("deep", kDeep);
+  chain("s", kMaxKeyDepth);
+
+  // Only the leaves are written, each line naming every level above it.
+  const std::string text = file->Serialize();
+  EXPECT_EQ(std::count(text.begin(), text.end(), '['), 2);
+  std::string deepest = "\n[deep";
+  for (std::size_t i = 1; i < kDeep; ++i)
+    deepest += "\\\\k";
+  EXPECT_NE(text.find(deepest + "] 0\n"), std::string::npos);
+  EXPECT_EQ(file->KeyCount(), kDeep + kMaxKeyDepth);
+
+  // No reader would take a backup of the deep key back: none is written. The deepest tree a
+  // reader takes is written whole and reads back.
+  StandardRoots roots(*file, nullptr, nullptr, "");
+  TBackupLines lines{kV5};
+  EXPECT_FALSE(ExportRegistryKey(roots, kLocalMachine, "deep", lines));
+  EXPECT_EQ(lines, TBackupLines{kV5});
+  ASSERT_TRUE(ExportRegistryKey(roots, kLocalMachine, "s", lines));
+  std::string backup;
+  for (const std::string& line : lines)
+    backup += line + "\r\n";
+  EXPECT_EQ(ParseRegFile(backup).operations.size(), kMaxKeyDepth);
 }
 
 TEST(RegWriterKeys, HeaderFollowsTheWindowsVersion) {
