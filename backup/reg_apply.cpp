@@ -14,35 +14,27 @@ namespace {
 struct KeySnapshot {
   std::string path;
   std::vector<NamedValue> values;
-  std::vector<KeySnapshot> children;
 };
+// A key and everything below it, each parent before its children.
+using TreeSnapshot = std::vector<KeySnapshot>;
 
-KeySnapshot TakeSnapshot(const RegistryStore& store, const std::string& path) {
-  KeySnapshot snapshot{path, {}, {}};
-  for (const std::string& name : store.ValueNames(path)) {
-    if (auto value = store.QueryValue(path, name)) snapshot.values.push_back({name, *value});
-  }
-  for (const std::string& child : store.SubkeyNames(path)) {
-    snapshot.children.push_back(TakeSnapshot(store, JoinKeyPath(path, child)));
+TreeSnapshot TakeSnapshot(const RegistryStore& store, const std::string& path) {
+  TreeSnapshot snapshot;
+  for (std::string& keyPath : KeyTreePaths(store, path)) {
+    KeySnapshot& key = snapshot.emplace_back(KeySnapshot{std::move(keyPath), {}});
+    for (const std::string& name : store.ValueNames(key.path)) {
+      if (auto value = store.QueryValue(key.path, name)) key.values.push_back({name, *value});
+    }
   }
   return snapshot;
 }
 
-void RestoreSnapshot(RegistryStore& store, const KeySnapshot& snapshot) {
-  store.CreateKey(snapshot.path);
-  for (const NamedValue& value : snapshot.values)
-    store.SetValue(snapshot.path, value.name, value.value);
-  for (const KeySnapshot& child : snapshot.children)
-    RestoreSnapshot(store, child);
-}
-
-// Depth first, so that stores whose delete removes only empty keys (the Windows API) work too.
-bool DeleteTree(RegistryStore& store, const std::string& path) {
-  const std::vector<std::string> children = store.SubkeyNames(path);
-  for (auto it = children.rbegin(); it != children.rend(); ++it) {
-    DeleteTree(store, JoinKeyPath(path, *it));
+void RestoreSnapshot(RegistryStore& store, const TreeSnapshot& snapshot) {
+  for (const KeySnapshot& key : snapshot) {
+    store.CreateKey(key.path);
+    for (const NamedValue& value : key.values)
+      store.SetValue(key.path, value.name, value.value);
   }
-  return store.DeleteKey(path);
 }
 
 // What was there before each change, so that a failure halfway can put it back.
@@ -55,9 +47,8 @@ class UndoJournal {
   void KeyCreated(RegistryStore& store, const std::string& path) {
     entries_.push_back({Entry::Created, &store, path, {}, std::nullopt, {}});
   }
-  void KeyDeleted(RegistryStore& store, KeySnapshot snapshot) {
-    entries_.push_back(
-        {Entry::Deleted, &store, snapshot.path, {}, std::nullopt, std::move(snapshot)});
+  void KeyDeleted(RegistryStore& store, const std::string& path, TreeSnapshot snapshot) {
+    entries_.push_back({Entry::Deleted, &store, path, {}, std::nullopt, std::move(snapshot)});
   }
 
   // Returns false when some change could not be taken back.
@@ -74,7 +65,7 @@ class UndoJournal {
             }
             break;
           case Entry::Created:
-            DeleteTree(*it->store, it->path);
+            DeleteKeyTree(*it->store, it->path);
             break;
           case Entry::Deleted:
             RestoreSnapshot(*it->store, it->snapshot);
@@ -95,7 +86,7 @@ class UndoJournal {
     std::string path;
     std::string name;
     std::optional<RegValue> before;
-    KeySnapshot snapshot;
+    TreeSnapshot snapshot;
   };
   std::vector<Entry> entries_;
 };
@@ -122,9 +113,9 @@ void ApplyOperation(const RegOperation& op, RegistryStore& store, UndoJournal& j
       break;
     case RegOperation::Kind::DeleteKey:
       if (store.KeyExists(op.path)) {
-        KeySnapshot snapshot = TakeSnapshot(store, op.path);
-        if (DeleteTree(store, op.path)) ++counts.keysDeleted;
-        journal.KeyDeleted(store, std::move(snapshot));
+        TreeSnapshot snapshot = TakeSnapshot(store, op.path);
+        if (DeleteKeyTree(store, op.path)) ++counts.keysDeleted;
+        journal.KeyDeleted(store, op.path, std::move(snapshot));
       }
       break;
     case RegOperation::Kind::SetValue: {

@@ -65,7 +65,10 @@ std::string DecodeFile(std::string_view bytes) {
     throw RegFileError(1, "big-endian UTF-16 is not supported: expected UTF-16LE or 8-bit text");
   } else {
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    text = IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
+    // Through UTF-16 and back, as Wine's reader takes its text: a surrogate pair written as
+    // two 3-byte sequences becomes its 4-byte sequence, so that names and data read the same
+    // as when the file is written again.
+    text = IsValidUtf8(bytes) ? Utf16ToUtf8(Utf8ToUtf16(bytes)) : Cp1252ToUtf8(bytes);
   }
   const std::size_t nul = text.find('\0');
   if (nul != std::string::npos) {
@@ -244,11 +247,15 @@ void Parser::ParseKeyLine(std::string_view text, int line) {
     throw RegFileError(line, "unknown root key \"" + std::string(rootName) + "\": expected " +
                                  std::string(KnownRootNames()));
   }
+  const std::string_view below = slash == std::string_view::npos ? "" : inner.substr(slash + 1);
+  if (const std::size_t depth = KeyPathDepth(below); depth > kMaxKeyDepth) {
+    throw RegFileError(line, "the key is " + std::to_string(depth) +
+                                 " levels deep: expected at most " + std::to_string(kMaxKeyDepth) +
+                                 " levels below " + std::string(rootName));
+  }
   std::string path;
-  if (slash != std::string_view::npos) {
-    for (std::string_view part : SplitKeyPath(inner.substr(slash + 1))) {
-      path = JoinKeyPath(path, part);
-    }
+  for (std::string_view part : SplitKeyPath(below)) {
+    path = JoinKeyPath(path, part);
   }
   if (deletion && path.empty()) {
     throw RegFileError(

@@ -162,20 +162,33 @@ void ExportRegistryValue(TRegistry& reg, std::string_view name, TBackupLines& li
   }
 }
 
-void ExportKeyTree(TRegistry& reg, std::string_view path, TBackupLines& lines) {
-  const std::string keyPath(path);
-  lines.emplace_back();
-  lines.push_back("[" + RootKeyName(reg.RootKey()) + "\\" + keyPath + "]");
+bool ExportKeyTree(TRegistry& reg, std::string_view path, TBackupLines& lines) {
+  const std::size_t from = lines.size();
+  const std::string rootName = RootKeyName(reg.RootKey());
+  // Keys still to write, the next one last: a tree may be deeper than the call stack.
+  std::vector<std::string> pending{std::string(path)};
   std::vector<std::string> subkeys;
-  if (reg.OpenKey("\\" + keyPath, false)) {
-    for (const std::string& name : reg.GetValueNames())
-      ExportRegistryValue(reg, name, lines);
-    subkeys = reg.GetKeyNames();
-    reg.CloseKey();
+  while (!pending.empty()) {
+    const std::string keyPath = std::move(pending.back());
+    pending.pop_back();
+    if (KeyPathDepth(keyPath) > kMaxKeyDepth) {
+      lines.resize(from);
+      return false;
+    }
+    lines.emplace_back();
+    lines.push_back("[" + rootName + "\\" + keyPath + "]");
+    subkeys.clear();
+    if (reg.OpenKey("\\" + keyPath, false)) {
+      for (const std::string& name : reg.GetValueNames())
+        ExportRegistryValue(reg, name, lines);
+      subkeys = reg.GetKeyNames();
+      reg.CloseKey();
+    }
+    for (auto it = subkeys.rbegin(); it != subkeys.rend(); ++it) {
+      if (!it->empty()) pending.push_back(keyPath + "\\" + *it);
+    }
   }
-  for (const std::string& subkey : subkeys) {
-    if (!subkey.empty()) ExportKeyTree(reg, keyPath + "\\" + subkey, lines);
-  }
+  return true;
 }
 
 bool ExportRegistryKey(RegistryRoots& roots, RootHandle root, std::string_view path,
@@ -184,8 +197,7 @@ bool ExportRegistryKey(RegistryRoots& roots, RootHandle root, std::string_view p
   if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
   if (SplitKeyPath(path).empty()) return false;
   TRegistry reg(roots, root);
-  ExportKeyTree(reg, path, lines);
-  return true;
+  return ExportKeyTree(reg, path, lines);
 }
 
 }  // namespace ordrex

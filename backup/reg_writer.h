@@ -36,10 +36,11 @@ void AppendByteList(std::string head, const Bytes& bytes, std::size_t unitSize,
 // exist (the default value included) or cannot be read.
 void ExportRegistryValue(TRegistry& reg, std::string_view name, TBackupLines& lines);
 // An empty line, the key line, its values, then every subkey's tree. path has no leading
-// backslash; it is taken from reg's root.
-void ExportKeyTree(TRegistry& reg, std::string_view path, TBackupLines& lines);
+// backslash; it is taken from reg's root. Refuses (returns false, writes nothing) a tree that
+// reaches deeper than kMaxKeyDepth below the root: no reader would take such a file back.
+bool ExportKeyTree(TRegistry& reg, std::string_view path, TBackupLines& lines);
 // The tree of the key at path under root. Refuses (returns false, writes nothing) a path that
-// names the root itself ("" or "\").
+// names the root itself ("" or "\") and a tree that ExportKeyTree refuses.
 bool ExportRegistryKey(RegistryRoots& roots, RootHandle root, std::string_view path,
                        TBackupLines& lines);
 

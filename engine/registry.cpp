@@ -221,21 +221,13 @@ std::vector<std::string> TRegistry::GetValueNames() const {
   return openStore_->ValueNames(openStorePath_);
 }
 
-bool TRegistry::DeleteTree(RegistryStore& store, const std::string& storePath) {
-  const std::vector<std::string> children = store.SubkeyNames(storePath);
-  for (auto it = children.rbegin(); it != children.rend(); ++it) {
-    DeleteTree(store, JoinKeyPath(storePath, *it));
-  }
-  return store.DeleteKey(storePath);
-}
-
 bool TRegistry::DeleteKey(std::string_view path) {
   if (path.empty() || path == "\\") return false;
   try {
     const Resolved target = Resolve(path);
     if (target.store == nullptr || SplitKeyPath(target.storePath).empty()) return false;
     if (!target.store->KeyExists(target.storePath)) return false;
-    return DeleteTree(*target.store, target.storePath);
+    return DeleteKeyTree(*target.store, target.storePath);
   } catch (const RegistryError&) {
     return false;
   }

@@ -85,7 +85,6 @@ class TRegistry {
   void Put(std::string_view name, RegValue value);
   double ReadEightByteDouble(std::string_view name) const;
   void WriteEightByteDouble(std::string_view name, double value);
-  bool DeleteTree(RegistryStore& store, const std::string& storePath);
 
   RegistryRoots* roots_;
   RootHandle rootKey_ = kCurrentUser;

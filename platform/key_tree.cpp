@@ -30,6 +30,20 @@ StoredValue::StoredValue(std::string_view name, std::uint32_t type, const std::u
   if (size > 0) std::memcpy(block_.get() + name.size(), data, size);
 }
 
+KeyNode::~KeyNode() {
+  // Takes the subtree apart one node at a time: destroying children from their parent's
+  // destructor would nest as deep as the tree.
+  if (children_.empty()) return;
+  std::vector<std::unique_ptr<KeyNode>> pending = std::move(children_);
+  while (!pending.empty()) {
+    std::unique_ptr<KeyNode> node = std::move(pending.back());
+    pending.pop_back();
+    for (auto& child : node->children_)
+      pending.push_back(std::move(child));
+    node->children_.clear();
+  }
+}
+
 NameIndex* KeyNode::ChildIndex() const {
   if (!indexes_ || !indexes_->children) return nullptr;
   return &*indexes_->children;

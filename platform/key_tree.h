@@ -76,6 +76,7 @@ class KeyNode {
  public:
   explicit KeyNode(std::string name, KeyNode* parent = nullptr)
       : name_(std::move(name)), parent_(parent) {}
+  ~KeyNode();
   KeyNode(const KeyNode&) = delete;
   KeyNode& operator=(const KeyNode&) = delete;
 

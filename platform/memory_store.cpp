@@ -14,6 +14,20 @@ std::vector<std::string_view> SplitKeyPath(std::string_view path) {
   return parts;
 }
 
+std::size_t KeyPathDepth(std::string_view path) {
+  std::size_t depth = 0;
+  bool inName = false;
+  for (const char c : path) {
+    if (c == '\\') {
+      inName = false;
+    } else if (!inName) {
+      inName = true;
+      ++depth;
+    }
+  }
+  return depth;
+}
+
 std::string JoinKeyPath(std::string_view base, std::string_view child) {
   while (!base.empty() && base.back() == '\\')
     base.remove_suffix(1);
@@ -25,6 +39,30 @@ std::string JoinKeyPath(std::string_view base, std::string_view child) {
   out.push_back('\\');
   out.append(child);
   return out;
+}
+
+std::vector<std::string> KeyTreePaths(const RegistryStore& store, std::string_view path) {
+  std::vector<std::string> paths;
+  if (!store.KeyExists(path)) return paths;
+  std::vector<std::string> pending{std::string(path)};
+  while (!pending.empty()) {
+    paths.push_back(std::move(pending.back()));
+    pending.pop_back();
+    const std::vector<std::string> children = store.SubkeyNames(paths.back());
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+      pending.push_back(JoinKeyPath(paths.back(), *it));
+  }
+  return paths;
+}
+
+bool DeleteKeyTree(RegistryStore& store, std::string_view path) {
+  const std::vector<std::string> paths = KeyTreePaths(store, path);
+  if (paths.empty()) return store.DeleteKey(path);
+  // Every key comes after its parent in the list, so from the end each key goes after all of
+  // its subkeys.
+  for (std::size_t i = paths.size() - 1; i > 0; --i)
+    store.DeleteKey(paths[i]);
+  return store.DeleteKey(paths.front());
 }
 
 MemoryStore::MemoryStore() : root_(std::make_unique<KeyNode>(std::string())) {}
@@ -59,6 +97,11 @@ bool MemoryStore::KeyExists(std::string_view path) const {
 
 void MemoryStore::CreateKey(std::string_view path) {
   CheckWritable();
+  if (const std::size_t depth = KeyPathDepth(path); depth > kMaxKeyDepth) {
+    throw RegistryError("Cannot create a key " + std::to_string(depth) +
+                        " levels deep: keys nest at most " + std::to_string(kMaxKeyDepth) +
+                        " levels");
+  }
   KeyNode* node = root_.get();
   for (std::string_view part : SplitKeyPath(path)) {
     if (node->Meta().link) {

@@ -56,24 +56,50 @@ class Serializer {
   using Flush = std::function<void(std::string_view)>;
   Serializer(std::string& out, const Flush* flush) : out_(out), flush_(flush) {}
 
-  void Key(const KeyNode& node, std::string& path) {
+  // Writes `root` and everything below it, depth first. `path` is root's path and is the same
+  // again on return. The walk keeps its own stack: a tree may be deeper than the call stack.
+  void Tree(const KeyNode& root, std::string& path) {
+    const std::size_t rootLength = path.size();
+    std::size_t depth = 0;
+    Enter(root, path, depth);
+    while (depth > 0) {
+      Level& level = levels_[depth - 1];
+      if (level.next == level.children.size()) {
+        --depth;
+        continue;
+      }
+      const KeyNode* child = level.children[level.next++];
+      path.resize(level.pathLength);
+      if (!path.empty()) path += "\\\\";
+      AppendWineEscapedName(path, child->Name(), "[]");
+      Enter(*child, path, depth);
+    }
+    path.resize(rootLength);
+  }
+
+ private:
+  // One key on the way down: its children in Wine's order and the next one to write. Levels
+  // are reused from key to key, so a walk allocates only for its deepest and widest keys.
+  struct Level {
+    std::vector<const KeyNode*> children;
+    std::size_t next = 0;
+    std::size_t pathLength = 0;
+  };
+
+  void Enter(const KeyNode& node, const std::string& path, std::size_t& depth) {
     if (IsWritten(node)) KeyLines(node, path);
     if (flush_ != nullptr && out_.size() >= kFlushSize) {
       (*flush_)(out_);
       out_.clear();
     }
-    std::vector<const KeyNode*> children;
-    SortedChildren(node, children);
-    const std::size_t length = path.size();
-    for (const KeyNode* child : children) {
-      if (!path.empty()) path += "\\\\";
-      AppendWineEscapedName(path, child->Name(), "[]");
-      Key(*child, path);
-      path.resize(length);
-    }
+    if (node.Children().empty()) return;
+    if (depth == levels_.size()) levels_.emplace_back();
+    Level& level = levels_[depth++];
+    SortedChildren(node, level.children);
+    level.next = 0;
+    level.pathLength = path.size();
   }
 
- private:
   void KeyLines(const KeyNode& node, const std::string& path) {
     const KeyMetadata& meta = node.Meta();
     out_ += "\n[";
@@ -102,12 +128,19 @@ class Serializer {
   std::string& out_;
   const Flush* flush_;
   std::vector<const StoredValue*> values_;
+  std::vector<Level> levels_;
 };
 
-std::size_t CountKeys(const KeyNode& node) {
-  std::size_t count = node.Children().size();
-  for (const auto& child : node.Children())
-    count += CountKeys(*child);
+std::size_t CountKeys(const KeyNode& root) {
+  std::size_t count = 0;
+  std::vector<const KeyNode*> pending{&root};
+  while (!pending.empty()) {
+    const KeyNode* node = pending.back();
+    pending.pop_back();
+    count += node->Children().size();
+    for (const auto& child : node->Children())
+      pending.push_back(child.get());
+  }
   return count;
 }
 
@@ -165,7 +198,7 @@ std::string WineRegistryFile::Serialize() const {
   out.reserve(sizeHint_);
   out += header_;
   std::string path;
-  Serializer(out, nullptr).Key(Root(), path);
+  Serializer(out, nullptr).Tree(Root(), path);
   return out;
 }
 
@@ -182,7 +215,7 @@ void WineRegistryFile::Save(FileWriter& writer) {
       std::string buffer = header_;
       buffer.reserve(std::size_t{2} << 20);
       std::string path;
-      Serializer(buffer, &counted).Key(Root(), path);
+      Serializer(buffer, &counted).Tree(Root(), path);
       counted(buffer);
     });
   } catch (const FileWriteError& error) {

@@ -349,6 +349,11 @@ class WineRegistryReader {
         return false;
       }
     }
+    if (parts_.size() > kMaxKeyDepth) {
+      Problem("expected a key at most " + std::to_string(kMaxKeyDepth) + " levels deep, found " +
+              std::to_string(parts_.size()) + " levels");
+      return false;
+    }
     return true;
   }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+
 #include "platform/shell_item_list.h"
 #include "support/fresh_prefix.h"
 #include "support/shell_link_bytes.h"
@@ -51,6 +54,54 @@ TEST_F(LnkReaderTest, ReadsTheTargetOfEachKindOfShortcut) {
   }
   EXPECT_EQ(reader_.ReadTarget(folder_.Path() / "missing.lnk"), "");
   EXPECT_EQ(reader_.ReadTarget(folder_.Path()), "");  // a folder
+}
+
+// The most address space the process has held, in KiB.
+std::uint64_t PeakAddressSpaceKib() {
+  std::ifstream status("/proc/self/status");
+  std::string field;
+  std::uint64_t kib = 0;
+  while (status >> field) {
+    if (field == "VmPeak:" && status >> kib) return kib;
+  }
+  return 0;
+}
+
+TEST_F(LnkReaderTest, SizesThatDoNotFitTheFileGiveNothingAndReserveNothing) {
+  const auto set32 = [](ByteVector& bytes, std::size_t at, std::size_t value) {
+    for (std::size_t i = 0; i < 4; ++i)
+      bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  constexpr std::size_t kLinkInfo = 0x4C;  // right after the header when there are no IDs
+  const ByteVector local = testsupport::ShellLinkTo("C:\\x.exe");
+  const ByteVector ids = testsupport::ShellLinkWithIds(testsupport::PathIdList("C:\\", {"x.exe"}));
+  const struct {
+    const char* name;
+    const ByteVector& link;
+    std::function<void(ByteVector&)> damage;
+  } cases[] = {
+      {"huge link information", local, [&](ByteVector& b) { set32(b, kLinkInfo, 0xFFFFFFF0); }},
+      {"link information past the end", local,
+       [&](ByteVector& b) { set32(b, kLinkInfo, b.size() - kLinkInfo + 1); }},
+      {"cut inside the link information", local, [](ByteVector& b) { b.resize(kLinkInfo + 20); }},
+      {"link information smaller than its header", local,
+       [&](ByteVector& b) { set32(b, kLinkInfo, 0x10); }},
+      {"local path offset past the link information", local,
+       [&](ByteVector& b) {
+         set32(b, kLinkInfo + 16, b[kLinkInfo] | b[kLinkInfo + 1] << 8);
+         b.resize(b.size() + 64);
+       }},
+      {"target IDs past the end", ids,
+       [](ByteVector& b) { b[kLinkInfo] = b[kLinkInfo + 1] = 0xFF; }},
+  };
+  const std::uint64_t peakBefore = PeakAddressSpaceKib();
+  for (const auto& c : cases) {
+    ByteVector bytes = c.link;
+    c.damage(bytes);
+    EXPECT_EQ(reader_.ReadTarget(Write("bad.lnk", bytes)), "") << c.name;
+  }
+  // The shortcut library reserves what a size field claims before it reads.
+  EXPECT_LT(PeakAddressSpaceKib() - peakBefore, std::uint64_t{1} << 20);
 }
 
 TEST(PathFromShellItemList, RefusesDamagedAndForeignLists) {
