@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "platform/wine/wine_value_codec.h"
 #include "support/fresh_prefix.h"
+#include "support/registry_dump.h"
 
 namespace ordrex {
 namespace {
@@ -21,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ReadAll;
 using testsupport::ScratchFolder;
+using testsupport::U16;
 
 constexpr std::string_view kHeader =
     "WINE REGISTRY Version 2\n"
@@ -44,8 +46,9 @@ class WineRegistryFileTest : public ::testing::Test {
 };
 
 // A file as Wine writes it, with the cases that are easy to get wrong: implied keys, an empty
-// leaf key, a class, a link, escapes in key and value names, every value form, and hex wrapped
-// once a line passes 76 characters (the name counts; continuation lines start at 2).
+// leaf key, a class, a link, escapes in key and value names, every value form (strings without
+// their final NUL as hex(1)), and hex wrapped once a line passes 76 characters (the name
+// counts; continuation lines start at 2).
 constexpr std::string_view kWineForm = R"(
 [] 1700000000
 #time=1da1a4d2e6d1800
@@ -54,7 +57,7 @@ constexpr std::string_view kWineForm = R"(
 [Control Panel\\International\\\xd83c\xdf0e] 1700000001
 #time=1da1a4d2e6d1801
 
-[Software\\A \[1\]\\Empty] 1700000002
+[Software\\A \[1\] "q"\\Empty] 1700000002
 #time=1da1a4d2e6d1802
 
 [Software\\Classed] 1700000004
@@ -65,11 +68,17 @@ constexpr std::string_view kWineForm = R"(
   17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,2f,\
   30,31
 "D"=dword:0000002a
+"Empty"=hex:
+"Esc"="\xe9 \x00e9F \xdc00 \a\b\t\n\v\f\r\e\18 a\0b \37 a[b]\"c\\"
 "Expand"=str(2):"%SystemRoot%\\system32"
 "Multi"=str(7):"a\0b\0"
+"None"=hex(0):
 "Q"=hex(b):01,02,03,04,05,06,07,08
 "Quote\"d"="C:\\windows\\system32\\xaudio2_4.dll"
 "Raw"=hex(7):72,00
+"Short"=hex(4):01,02,03
+"SzNoBytes"=hex(1):
+"SzNoNul"=hex(1):61,00,00
 "Unicode"="\x0430b \x430g \xd83c\xdf0e \0017"
 
 [Software\\Classes\\Wow6432Node\\AppId] 1700000003
@@ -90,7 +99,7 @@ TEST_F(WineRegistryFileTest, ReadsEveryFormAndWritesTheSameBytes) {
 
   EXPECT_EQ(file->QueryValue("", ""), (RegValue{kRegSz, StringToRegData("root default")}));
   EXPECT_TRUE(file->KeyExists("Control Panel\\International\\\U0001F30E"));
-  EXPECT_TRUE(file->KeyExists("software\\a [1]\\empty"));
+  EXPECT_TRUE(file->KeyExists("software\\a [1] \"q\"\\empty"));
   const auto classed = "Software\\Classed";
   EXPECT_EQ(file->QueryValue(classed, "quote\"d"),
             (RegValue{kRegSz, StringToRegData("C:\\windows\\system32\\xaudio2_4.dll")}));
@@ -99,6 +108,12 @@ TEST_F(WineRegistryFileTest, ReadsEveryFormAndWritesTheSameBytes) {
                                               "b \xD0\xB0"
                                               "g \xF0\x9F\x8C\x8E \x01"
                                               "7")}));
+  // \x takes up to four digits, octal three: padded when such a digit follows.
+  constexpr char16_t kEscaped[] =
+      u"\u00e9 \u00e9F \xdc00 \a\b\t\n\v\f\r\x1b\x01"
+      u"8 a\0b \x1f a[b]\"c\\";
+  EXPECT_EQ(file->QueryValue(classed, "Esc"),
+            (RegValue{kRegSz, U16({kEscaped, std::size(kEscaped)})}));
   EXPECT_EQ(file->QueryValue(classed, "Multi"),
             (RegValue{kRegMultiSz, Bytes{'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}}));
   EXPECT_EQ(file->QueryValue(classed, "D"), (RegValue{kRegDword, Bytes{42, 0, 0, 0}}));
@@ -111,7 +126,8 @@ TEST_F(WineRegistryFileTest, ReadsEveryFormAndWritesTheSameBytes) {
 }
 
 // Repeated keys and values are merged (the last data wins, the first spelling of a name stays)
-// and saved in Wine's order; CR LF line ends are read too.
+// and saved in Wine's order and forms; CR LF line ends, and text Wine would escape otherwise,
+// are read too.
 TEST_F(WineRegistryFileTest, RepeatedKeysAndValuesAreMergedAndSavedInOrder) {
   const auto crlf = WineRegistryFile::Parse(
       "WINE REGISTRY Version 2\r\n\r\n[Key] 1\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n\r\n"
@@ -125,14 +141,15 @@ TEST_F(WineRegistryFileTest, RepeatedKeysAndValuesAreMergedAndSavedInOrder) {
 
   const auto file = Parse(
       "\n[K] 1\n\"b\"=\"1\"\n\"a\"=hex:01, 02 ,03,\\\n  04\n\"B\"=\"3\"\n\"c\"=dword:5\n"
-      "\"c\"=dword:6\n");
+      "\"c\"=dword:6\n\"d\"=\"\\\\\\x41 \xF0\x9F\x8C\x8E\"\n");
   ASSERT_TRUE(file->FullyUnderstood()) << file->Problems().front();
-  EXPECT_EQ(file->ValueNames("K"), (std::vector<std::string>{"b", "a", "c"}));
+  EXPECT_EQ(file->ValueNames("K"), (std::vector<std::string>{"b", "a", "c", "d"}));
   EXPECT_EQ(file->QueryValue("K", "b"), (RegValue{kRegSz, StringToRegData("3")}));
   EXPECT_EQ(file->QueryValue("K", "a"), (RegValue{kRegBinary, Bytes{1, 2, 3, 4}}));
-  EXPECT_EQ(
-      file->Serialize(),
-      std::string(kHeader) + "\n[K] 1\n\"a\"=hex:01,02,03,04\n\"b\"=\"3\"\n\"c\"=dword:00000006\n");
+  EXPECT_EQ(file->Serialize(),
+            std::string(kHeader) +
+                "\n[K] 1\n\"a\"=hex:01,02,03,04\n\"b\"=\"3\"\n\"c\"=dword:00000006\n"
+                "\"d\"=\"\\\\A \\xd83c\\xdf0e\"\n");
 }
 
 TEST_F(WineRegistryFileTest, ChangedKeysGetTheCurrentTimeAndUntouchedKeysKeepTheirs) {
@@ -351,94 +368,6 @@ TEST(WineRegistryFileFreshPrefix, ReadingAndWritingWinesOwnFilesGivesTheSameByte
   EXPECT_TRUE(machine->SubkeyNames(link).empty());
   EXPECT_FALSE(machine->KeyExists(link + "\\CLSID"));
   EXPECT_TRUE(machine->KeyExists("Software\\Classes\\CLSID"));
-}
-
-// Escapes and value forms the whole files above do not show.
-
-// Decodes a whole escaped string written between quotes.
-std::u16string Decode(std::string_view quoted) {
-  std::size_t pos = 1;
-  Bytes units;
-  EXPECT_TRUE(DecodeWineText(quoted, pos, '"', units).what.empty()) << quoted;
-  std::u16string out;
-  for (std::size_t i = 0; i + 1 < units.size(); i += 2) {
-    out.push_back(static_cast<char16_t>(units[i] | (units[i + 1] << 8)));
-  }
-  return out;
-}
-
-std::string Encode(std::u16string_view units, std::string_view special = "\"") {
-  Bytes bytes;
-  for (char16_t u : units) {
-    bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(u >> 8));
-  }
-  std::string out;
-  AppendWineEscaped(out, bytes.data(), units.size(), special);
-  return out;
-}
-
-TEST(WineEscapes, EncodeAsWineDoesAndDecodeBack) {
-  const struct {
-    std::u16string units;
-    std::string text;
-  } cases[] = {
-      // \x takes up to four digits: padded when a hex digit follows.
-      {u"\u00e9", R"(\xe9)"},
-      {u"\u00e9F", R"(\x00e9F)"},
-      {std::u16string(1, char16_t(0xDC00)), R"(\xdc00)"},  // a lone surrogate
-      // Control characters: C escapes, or octal padded when an octal digit follows.
-      {u"\a\b\t\n\v\f\r\x1b", R"(\a\b\t\n\v\f\r\e)"},
-      {u"\x01"
-       u"8",
-       R"(\18)"},
-      {std::u16string(u"a\0b", 3), R"(a\0b)"},
-      {u"\x1f", R"(\37)"},
-      {u"a[b]\"c\\", R"(a[b]\"c\\)"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Encode(c.units), c.text);
-    EXPECT_EQ(Decode("\"" + c.text + "\""), c.units) << c.text;
-  }
-  // Strictly left to right: an escaped backslash before x is no hex escape.
-  EXPECT_EQ(Decode(R"("\\\x41")"), u"\\A");
-  EXPECT_EQ(Decode(R"("\x430b")"), u"\u430b");
-  // Raw UTF-8 beyond the BMP becomes a surrogate pair, as in Wine's reader.
-  EXPECT_EQ(Decode("\"\xF0\x9F\x8C\x8E\""), u"\U0001F30E");
-  // Key names escape brackets instead of quotes.
-  EXPECT_EQ(Encode(u"a[b]\"c\\", "[]"), R"(a\[b\]"c\\)");
-  std::string name;
-  AppendWineEscapedName(name, "caf\xC3\xA9 [1]", "[]");
-  EXPECT_EQ(name, R"(caf\xe9 \[1\])");
-}
-
-// Each form read, and written back the same where it is the form Wine's writer chooses.
-TEST(WineValueData, ReadsAndWritesEachForm) {
-  const struct {
-    std::string text;
-    RegValue value;
-    bool written = true;
-  } cases[] = {
-      {"dword:4be5019a", RegValue{kRegDword, {0x9a, 0x01, 0xe5, 0x4b}}},
-      {"dword:1", RegValue{kRegDword, {1, 0, 0, 0}}, false},
-      {"hex(4):01,02,03", RegValue{kRegDword, {1, 2, 3}}},
-      {"hex:", RegValue{kRegBinary, {}}},
-      {"hex(0):", RegValue{kRegNone, {}}},
-      // Strings without their final NUL, or of odd length, are written as hex(N).
-      {"hex(1):61,00,00", RegValue{kRegSz, {'a', 0, 0}}},
-      {"hex(1):", RegValue{kRegSz, {}}},
-  };
-  for (const auto& c : cases) {
-    RegValue value;
-    WineTextError error;
-    EXPECT_EQ(ParseWineValueData(c.text, value, error), HexLine::kComplete) << c.text;
-    EXPECT_EQ(value, c.value) << c.text;
-    std::string line;
-    AppendWineValue(line, "V", c.value);
-    if (c.written) {
-      EXPECT_EQ(line, "\"V\"=" + c.text + "\n");
-    }
-  }
 }
 
 TEST(WineValueData, RejectsWhatIsNotCertain) {
