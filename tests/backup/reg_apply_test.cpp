@@ -4,6 +4,7 @@
 
 #include "engine/registry.h"
 #include "platform/text.h"
+#include "platform/wine/wine_registry_file.h"
 #include "support/registry_dump.h"
 
 namespace ordrex {
@@ -99,33 +100,20 @@ TEST(RegApply, MalformedFileOrMissingRootChangesNothing) {
   }
 }
 
-class BlockableStore : public MemoryStore {
- public:
-  std::string WriteBlocker() const override { return blocker; }
-  std::string blocker;
-};
-
-class TwoRoots : public RegistryRoots {
- public:
-  RegistryStore* Root(RootHandle root) override {
-    if (root == kLocalMachine) return &machine;
-    if (root == kCurrentUser) return &user;
-    return nullptr;
-  }
-  BlockableStore machine;
-  BlockableStore user;
-};
-
+// A Wine file that was not fully understood refuses writes; the user's healthy one takes them.
 TEST(RegApply, StoreThatRefusesWritesStopsTheWholeFile) {
-  TwoRoots roots;
-  roots.user.CreateKey("Keep");
-  roots.machine.blocker = "Wine is running on this prefix; close its programs first";
+  ManualClock clock;
+  const auto machine =
+      WineRegistryFile::Parse("WINE REGISTRY Version 2\n\nnot a registry line\n", "m.reg", clock);
+  MemoryStore user;
+  user.CreateKey("Keep");
+  StandardRoots roots(*machine, &user, nullptr, "S-1-5-21-0-0-0-1000");
   const std::string before = DumpRoots(roots);
   try {
     ApplyRegFile("REGEDIT4\n[HKCU\\Keep]\n\"x\"=\"new\"\n[HKLM\\Software]\n", roots);
     FAIL() << "accepted";
   } catch (const RegistryError& error) {
-    EXPECT_STREQ(error.what(), "Wine is running on this prefix; close its programs first");
+    EXPECT_EQ(error.what(), machine->WriteBlocker());
   }
   EXPECT_EQ(DumpRoots(roots), before);
 }
