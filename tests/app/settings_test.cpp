@@ -236,7 +236,7 @@ TEST(UserPathsTest, FollowTheXdgFoldersAndFallBackToHome) {
   EXPECT_EQ(model.EffectiveBackupDir(xdg), "/srv/backup");
 }
 
-TEST_F(SettingsStoreTest, DefaultsAndThenEveryOptionSurviveARestart) {
+TEST_F(SettingsStoreTest, DefaultsAndThenEveryOptionSurviveARestartButNotAFailedSave) {
   {
     auto store = SettingsStore::Open(paths_);
     EXPECT_TRUE(store->Warnings().empty());
@@ -246,8 +246,9 @@ TEST_F(SettingsStoreTest, DefaultsAndThenEveryOptionSurviveARestart) {
     LoadSettings(store->Roots(), model);
     store->Save();
   }
+  FaultInjectingFileWriter writer;
   {
-    auto store = SettingsStore::Open(paths_);
+    auto store = SettingsStore::Open(paths_, &writer);
     EXPECT_TRUE(store->Warnings().empty());
     TRegistry reg(store->Roots());
     ASSERT_TRUE(reg.OpenKey(kSettingsKey, false));
@@ -271,6 +272,12 @@ TEST_F(SettingsStoreTest, DefaultsAndThenEveryOptionSurviveARestart) {
     saved.AddSearchFolder("E:\\Daten Ü\\");
     reg.WriteInteger("Data", 0x1234);  // the window handle of a running program
     SaveSettings(store->Roots(), saved);
+    // A failed save leaves the old file whole.
+    const std::string before = ReadAll(paths_.SettingsFile());
+    writer.FailAfter(0, FaultInjectingFileWriter::Fault::kWhileWriting);
+    EXPECT_THROW(store->Save(), FileWriteError);
+    EXPECT_EQ(ReadAll(paths_.SettingsFile()), before);
+    writer.FailAfter(-1, FaultInjectingFileWriter::Fault::kNone);
     store->Save();
   }
   auto store = SettingsStore::Open(paths_);
@@ -319,24 +326,6 @@ TEST_F(SettingsStoreTest, ADamagedFileIsReportedKeptAsideAndNotOverwritten) {
   EXPECT_FALSE(TRegistry(again->Roots()).KeyExists(kSettingsKey));
   EXPECT_EQ(ReadAll(broken), damaged);
   EXPECT_EQ(ReadAll(paths_.SettingsFile().string() + ".broken.2"), outside);
-}
-
-TEST_F(SettingsStoreTest, AFailedSaveLeavesTheOldFileWhole) {
-  FaultInjectingFileWriter writer;
-  {
-    auto store = SettingsStore::Open(paths_, &writer);
-    WriteDefaultSettings(store->Roots());
-    store->Save();
-  }
-  const std::string before = ReadAll(paths_.SettingsFile());
-  auto store = SettingsStore::Open(paths_, &writer);
-  SettingsModel model;
-  LoadSettings(store->Roots(), model);
-  model.MakeBackup = false;
-  SaveSettings(store->Roots(), model);
-  writer.FailAfter(0, FaultInjectingFileWriter::Fault::kWhileWriting);
-  EXPECT_THROW(store->Save(), FileWriteError);
-  EXPECT_EQ(ReadAll(paths_.SettingsFile()), before);
 }
 
 }  // namespace
