@@ -11,6 +11,7 @@
 #include "app/cli/cli_app.h"
 #include "app/cli/json_writer.h"
 #include "app/cli/scan_report.h"
+#include "platform/text.h"
 #include "platform/wine/wine_prefix_target.h"
 #include "support/fresh_prefix.h"
 #include "support/registry_dump.h"
@@ -57,31 +58,29 @@ TEST(InfoCommand, TextAndJsonShowWhatTheProgramSees) {
   const CliRun run = RunVerb({"info", "--prefix", p});
   EXPECT_EQ(run.exitCode, kExitOk);
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.out,
-            "Target:             wine-prefix " + p + "\n" +
-                "Windows:            Microsoft Windows 7, 6.1.7601 (NT)\n"
-                "Flags:              IsNT yes, IsWin9x no, IsWin2000OrLater yes\n"
-                "Computer:           SAMPLE, user sample\n"
-                "WindowsDir:         C:\\windows\\\n"
-                "SystemDir:          C:\\windows\\system32\\\n"
-                "ProgramFilesDir:    C:\\Program Files\\\n"
-                "StartMenuDir:       C:\\users\\sample\\AppData\\Roaming\\Microsoft\\Windows\\"
-                "Start Menu\\\n"
-                "CommonStartMenuDir: C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\\n"
-                "DesktopDir:         C:\\users\\sample\\Desktop\\\n"
-                "AppDataDir:         C:\\users\\sample\\AppData\\Roaming\\\n"
-                "RecentDir:          C:\\users\\sample\\AppData\\Roaming\\Microsoft\\Windows\\"
-                "Recent\\\n"
-                "HistoryDir:         C:\\users\\sample\\AppData\\Local\\Microsoft\\Windows\\"
-                "History\\\n"
-                "Drives:\n"
-                "  C:  " +
-                p + "/drive_c  (fixed)\n" +
-                "Wineserver:         not running\n"
-                "Registry files:\n"  // keys the files only imply are counted
-                "  " +
-                p + "/system.reg  108 keys\n  " + p + "/user.reg  29 keys\n  " + p +
-                "/userdef.reg  3 keys\n");
+  // "@" stands for the prefix; the key counts include the keys the files only imply.
+  EXPECT_EQ(run.out, ReplaceAllText(R"(Target:             wine-prefix @
+Windows:            Microsoft Windows 7, 6.1.7601 (NT)
+Flags:              IsNT yes, IsWin9x no, IsWin2000OrLater yes
+Computer:           SAMPLE, user sample
+WindowsDir:         C:\windows\
+SystemDir:          C:\windows\system32\
+ProgramFilesDir:    C:\Program Files\
+StartMenuDir:       C:\users\sample\AppData\Roaming\Microsoft\Windows\Start Menu\
+CommonStartMenuDir: C:\ProgramData\Microsoft\Windows\Start Menu\
+DesktopDir:         C:\users\sample\Desktop\
+AppDataDir:         C:\users\sample\AppData\Roaming\
+RecentDir:          C:\users\sample\AppData\Roaming\Microsoft\Windows\Recent\
+HistoryDir:         C:\users\sample\AppData\Local\Microsoft\Windows\History\
+Drives:
+  C:  @/drive_c  (fixed)
+Wineserver:         not running
+Registry files:
+  @/system.reg  108 keys
+  @/user.reg  29 keys
+  @/userdef.reg  3 keys
+)",
+                                    "@", p));
 
   const CliRun json = RunVerb({"info", "--json"}, {{"WINEPREFIX", p}});
   EXPECT_EQ(json.exitCode, kExitOk);
@@ -233,25 +232,21 @@ TEST(ScanCommandTest, TextJsonProgressAndExitCodes) {
   const std::string p = prefix.Path().string();
   const CliRun run = RunVerb(
       {"scan", "--prefix", p, "--only", "registry integrity", "--only", "File Associations"});
-  const std::string clsid = std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kGuid;
-  EXPECT_EQ(run.out, "Scanned " + p +
-                         "\n"
-                         "\n"
-                         "Registry Integrity: 2 problems (severity High)\n"
-                         "  [x] " +
-                         clsid +
-                         "\\InprocServer32  (Default)\n"
-                         "      File not found: C:\\Program Files\\Gone\\a.dll\n"
-                         "  [x] " +
-                         clsid +
-                         "\\TypeLib  (Default)\n"
-                         "      Missing ID: Gone.Library\n"
-                         "\n"
-                         "File Associations: 1 problem (severity High)\n"
-                         "  [x] HKEY_CLASSES_ROOT\\.xyz  (Default)\n"
-                         "      Not associated: xyzfile\n"
-                         "\n"
-                         "Found 3 problems in 2 categories ([x]: selected for repair).\n");
+  EXPECT_EQ(run.out, ReplaceAllText(R"(Scanned @
+
+Registry Integrity: 2 problems (severity High)
+  [x] HKEY_CLASSES_ROOT\CLSID\{11111111-1111-1111-1111-111111111111}\InprocServer32  (Default)
+      File not found: C:\Program Files\Gone\a.dll
+  [x] HKEY_CLASSES_ROOT\CLSID\{11111111-1111-1111-1111-111111111111}\TypeLib  (Default)
+      Missing ID: Gone.Library
+
+File Associations: 1 problem (severity High)
+  [x] HKEY_CLASSES_ROOT\.xyz  (Default)
+      Not associated: xyzfile
+
+Found 3 problems in 2 categories ([x]: selected for repair).
+)",
+                                    "@", p));
   EXPECT_EQ(run.exitCode, kExitProblemsFound);
 
   // The problem objects are checked on the sample image's scan, the rest on the clean scan.

@@ -153,7 +153,6 @@ TEST(TargetRoots, UsersAndCurrentConfigAreViewsOfTheBranches) {
   target.Root(kCurrentConfig)->CreateKey("Software\\Fonts");
   EXPECT_TRUE(target.Machine().KeyExists(
       "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"));
-  EXPECT_EQ(target.Root(kDynData), nullptr);
   EXPECT_EQ(target.Root(kPerformanceData), nullptr);
 }
 

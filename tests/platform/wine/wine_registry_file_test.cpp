@@ -211,8 +211,6 @@ TEST_F(WineRegistryFileTest, SavesAtomicallyAndAnInterruptedSaveLeavesTheOldFile
   file->Save(writer);
   EXPECT_FALSE(file->Changed());
   EXPECT_EQ(ReadAll(path), file->Serialize());
-  const auto again = WineRegistryFile::Load(path, clock_);
-  EXPECT_EQ(again->QueryValue("software\\new", "V"), (RegValue{kRegSz, StringToRegData("w")}));
   EXPECT_THROW(WineRegistryFile::Load(folder.Path() / "missing.reg", clock_), RegistryError);
 }
 
@@ -301,7 +299,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadFile{"WrongHeader", "WINE REGISTRY Version 3\n\n[Ok] 1\n\"a\"=\"b\"\n", 1,
                 "\"WINE REGISTRY Version 2\" as the first line, found \"WINE REGISTRY Version 3\""},
-        BadFile{"HeaderWithTrailingBlank", "WINE REGISTRY Version 2 \n", 1, "first line"},
         BadFile{"Empty", "", 1, "found an empty file"},
         BadFile{"UnknownArch", Body("#arch=arm64\n"), 5, "#arch=win32 or #arch=win64"},
         BadFile{"UnparsableLine",
