@@ -121,8 +121,6 @@ const std::vector<ValueCase>& Cases() {
        R"("qword"=hex(b):01,02,03,04,05,06,07,80)"},
       {"none", RegValue{kRegNone, {}}, R"("none"=hex(0):)"},
       {"none data", RegValue{kRegNone, {9, 8}}, R"("none data"=hex(0):09,08)"},
-      {"resources", RegValue{kRegResourceList, Bytes(40, 1)}},
-      {"descriptor", RegValue{kRegFullResourceDescriptor, {1}}, R"("descriptor"=hex(9):01)"},
       {"requirements", RegValue{kRegResourceRequirementsList, {2}}, R"("requirements"=hex(a):02)"},
       {"custom", RegValue{0xFFFF0012u, U16(u"\\x")}, R"("custom"=hex(ffff0012):5C,00,78,00)"},
   };

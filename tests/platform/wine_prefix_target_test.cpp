@@ -24,6 +24,8 @@ using testsupport::ReadAll;
 using testsupport::ScratchFolder;
 using testsupport::WriteAll;
 
+constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
 fs::path SamplePrefix() {
   return fs::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
 }
@@ -99,20 +101,19 @@ TEST(WinePrefixTargetSample, UserViewsAndFolders) {
 }
 
 TEST_F(SampleCopy, SaveWritesOnlyTheChangedFile) {
-  const std::string systemBefore = ReadAll(prefix_ / "system.reg");
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(prefix_ / "system.reg", old);
+  fs::last_write_time(prefix_ / "user.reg", old);
   {
     auto target = OpenWinePrefix(prefix_, clock_);
     target->Save();  // nothing changed: nothing written
-    EXPECT_EQ(ReadAll(prefix_ / "system.reg"), systemBefore);
-    RegistryStore* user = target->Root(kCurrentUser);
-    user->DeleteValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "SampleHelper");
+    EXPECT_EQ(fs::last_write_time(prefix_ / "user.reg"), old);
+    target->Root(kCurrentUser)->DeleteValue(kRun, "SampleHelper");
     target->Save();
   }
-  EXPECT_EQ(ReadAll(prefix_ / "system.reg"), systemBefore);
+  EXPECT_EQ(fs::last_write_time(prefix_ / "system.reg"), old);
   auto again = OpenWinePrefix(prefix_, clock_);
-  EXPECT_FALSE(
-      again->Root(kCurrentUser)
-          ->QueryValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "SampleHelper"));
+  EXPECT_FALSE(again->Root(kCurrentUser)->QueryValue(kRun, "SampleHelper"));
   EXPECT_EQ(ReadSz(again->Root(kCurrentUser), "Volatile Environment", "USERNAME"), "sample");
 }
 
