@@ -261,6 +261,12 @@ std::string Body(std::string_view lines) {
   return std::string(kHeader) + std::string(lines);
 }
 
+// A bad line in key "Ok" (on line 7 unless it spans more), before a good value "c".
+BadFile BadLine(const char* name, std::string_view lines, const char* expected,
+                std::size_t line = 7) {
+  return {name, Body("\n[Ok] 1\n" + std::string(lines) + "\"c\"=\"d\"\n"), line, expected, "c"};
+}
+
 class BadWineFile : public ::testing::TestWithParam<BadFile> {};
 
 TEST_P(BadWineFile, IsReportedWithItsLineAndNeverWritten) {
@@ -301,38 +307,26 @@ INSTANTIATE_TEST_SUITE_P(
                 "\"WINE REGISTRY Version 2\" as the first line, found \"WINE REGISTRY Version 3\""},
         BadFile{"Empty", "", 1, "found an empty file"},
         BadFile{"UnknownArch", Body("#arch=arm64\n"), 5, "#arch=win32 or #arch=win64"},
-        BadFile{"UnparsableLine",
-                Body("\n[Ok] 1\n\"a\"=\"b\"\nthis is not a registry line\n\"c\"=\"d\"\n"), 8,
-                "a key line [...], a value", "c"},
-        BadFile{"ValueWithoutEquals", Body("\n[Ok] 1\n\"a\" \"b\"\n\"c\"=\"d\"\n"), 7,
-                "= after the value name", "c"},
-        BadFile{"BadEscape", Body("\n[Ok] 1\n\"a\"=\"C:\\Program Files\"\n\"c\"=\"d\"\n"), 7,
-                "a known escape, found \\P", "c"},
-        BadFile{"HexEscapeWithoutDigits", Body("\n[Ok] 1\n\"a\"=\"\\xq\"\n\"c\"=\"d\"\n"), 7,
-                "hex digits after \\x", "c"},
-        BadFile{"BackslashEndsTheLine", Body("\n[Ok] 1\n\"a\"=\"abc\\\n\"c\"=\"d\"\n"), 7,
-                "an escape after the backslash", "c"},
-        BadFile{"NoClosingQuote", Body("\n[Ok] 1\n\"a\"=\"open\n\"c\"=\"d\"\n"), 7, "a closing \"",
-                "c"},
-        BadFile{"OverlongUtf8", Body("\n[Ok] 1\n\"a\"=\"\xC0\xAF\"\n\"c\"=\"d\"\n"), 7,
-                "expected UTF-8 text", "c"},
+        BadLine("UnparsableLine", "\"a\"=\"b\"\nthis is not a registry line\n",
+                "a key line [...], a value", 8),
+        BadLine("ValueWithoutEquals", "\"a\" \"b\"\n", "= after the value name"),
+        BadLine("BadEscape", "\"a\"=\"C:\\Program Files\"\n", "a known escape, found \\P"),
+        BadLine("HexEscapeWithoutDigits", "\"a\"=\"\\xq\"\n", "hex digits after \\x"),
+        BadLine("BackslashEndsTheLine", "\"a\"=\"abc\\\n", "an escape after the backslash"),
+        BadLine("NoClosingQuote", "\"a\"=\"open\n", "a closing \""),
+        BadLine("OverlongUtf8", "\"a\"=\"\xC0\xAF\"\n", "expected UTF-8 text"),
+        BadLine("InvalidUtf8", "\"a\"=\"\xC3(\"\n", "expected UTF-8 text"),
+        BadLine("OddHex", "\"a\"=hex:01,2,03\n", "two hex digits"),
+        BadLine("OddHexOnAContinuationLine", "\"a\"=hex:01,02,\\\n  03,4\n", "two hex digits", 8),
+        BadLine("BadDword", "\"a\"=dword:xyz\n", "dword:"),
+        BadLine("UnknownKeyOption", "#volatile\n", "#time=, #class= or #link"),
         BadFile{"BadEscapeInKeyName", Body("\n[Ok\\\\\\q] 1\n\"a\"=\"b\"\n\n[Ok] 1\n\"c\"=\"d\"\n"),
                 6, "in the key name", "c"},
-        BadFile{"OddHex", Body("\n[Ok] 1\n\"a\"=hex:01,2,03\n\"c\"=\"d\"\n"), 7, "two hex digits",
-                "c"},
-        BadFile{"OddHexOnAContinuationLine",
-                Body("\n[Ok] 1\n\"a\"=hex:01,02,\\\n  03,4\n\"c\"=\"d\"\n"), 8, "two hex digits",
-                "c"},
-        BadFile{"BadDword", Body("\n[Ok] 1\n\"a\"=dword:xyz\n\"c\"=\"d\"\n"), 7, "dword:", "c"},
-        BadFile{"UnknownKeyOption", Body("\n[Ok] 1\n#volatile\n\"c\"=\"d\"\n"), 7,
-                "#time=, #class= or #link", "c"},
         BadFile{"KeyLineWithoutBracket", Body("\n[Ok 1\n\"a\"=\"b\"\n"), 6, "closing ]"},
         BadFile{"TruncatedInALine", Body("\n[Ok] 1\n\"c\"=\"d\"\n\"a\"=\"unfinished"), 8,
                 "the file stops in the middle of a line", "c"},
         BadFile{"TruncatedInWrappedHex", Body("\n[Ok] 1\n\"c\"=\"d\"\n\"a\"=hex:01,02,\\\n"), 8,
-                "the file stops in the middle of a value", "c"},
-        BadFile{"InvalidUtf8", Body("\n[Ok] 1\n\"a\"=\"\xC3(\"\n\"c\"=\"d\"\n"), 7,
-                "expected UTF-8 text", "c"}),
+                "the file stops in the middle of a value", "c"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WineRegistryFileTest, ProblemsAreCappedAndCounted) {
