@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "support/fresh_prefix.h"
 #include "support/process.h"
@@ -96,8 +95,7 @@ TEST_F(UserSettingsCliTest, AddingAListedTextAsksAndKeepsTheEntryWithoutAYes) {
   EXPECT_THAT(declined.output, HasSubstr("Replace gone.library entry?"));
   const ProcessResult replaced = Cli({"ignore", "add", "gone.library", "--value", "--yes"});
   EXPECT_EQ(replaced.exitCode, 0) << replaced.output;
-  std::ifstream in(ConfigFile("ignore.lst"), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "gone.library\r\n2\r\n");
+  EXPECT_EQ(testsupport::ReadAll(ConfigFile("ignore.lst")), "gone.library\r\n2\r\n");
 
   const ProcessResult noScope = Cli({"ignore", "add", "x"});
   EXPECT_EQ(noScope.exitCode, 2);

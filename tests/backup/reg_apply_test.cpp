@@ -4,12 +4,14 @@
 
 #include "engine/registry.h"
 #include "platform/text.h"
+#include "platform/wine/wine_registry_file.h"
 #include "support/registry_dump.h"
 
 namespace ordrex {
 namespace {
 
 using testsupport::DumpRoots;
+using testsupport::U16;
 
 // A target with something in it to change, delete, or leave alone.
 void Fill(MemoryTarget& target) {
@@ -23,36 +25,53 @@ void Fill(MemoryTarget& target) {
   reg.WriteString("y", "old y");
 }
 
+// A file as people and other programs write them: UTF-16 with a comment, a key line ending in
+// a backslash, short and lower-case numbers, a wrapped list indented with blanks and tabs, and
+// text beyond the BMP.
 TEST(RegApply, CreatesKeysSetsAndDeletes) {
   MemoryTarget target;
   Fill(target);
-  const RegApplyCounts counts = ApplyRegFile(
-      "REGEDIT4\r\n"
-      "[HKEY_LOCAL_MACHINE\\Software\\New\\Empty]\r\n"
-      "[HKEY_LOCAL_MACHINE\\Software\\New\\Deep]\r\n"
-      "\"s\"=\"text\"\r\n"
-      "[HKEY_CURRENT_USER\\Keep]\r\n"
-      "\"x\"=-\r\n"
-      "\"y\"=dword:00000002\r\n"
-      "\"missing\"=-\r\n"
-      "[-HKEY_CURRENT_USER\\Old]\r\n"
-      "[-HKEY_CURRENT_USER\\Never\\There]\r\n"
-      "[HKEY_CLASSES_ROOT\\.txt]\r\n"
-      "@=\"txtfile\"\r\n",
-      target);
+  const Bytes file =
+      U16(u"\uFEFFWindows Registry Editor Version 5.00\r\n"
+          u"\r\n"
+          u"; a comment\r\n"
+          u"[HKEY_LOCAL_MACHINE\\Software\\New\\Empty\\]\r\n"
+          u"[HKEY_LOCAL_MACHINE\\Software\\New\\Deep]\r\n"
+          u"\"s\"=\"text\"\r\n"
+          u"\"short dw\"=dword:1A\r\n"
+          u"\"bin\"=hex:00,01,fe,FF\r\n"
+          u"\"wrapped\"=hex(b):01,02,\\\r\n"
+          u"  03,04,\\\r\n"
+          u"\t05\r\n"
+          u"\"caf\u00E9\"=\"\u20AC \U0001F600\"\r\n"
+          u"[HKEY_CURRENT_USER\\Keep]\r\n"
+          u"\"x\"=-\r\n"
+          u"\"y\"=dword:00000002\r\n"
+          u"\"missing\"=-\r\n"
+          u"[-HKEY_CURRENT_USER\\Old]\r\n"
+          u"[-HKEY_CURRENT_USER\\Never\\There]\r\n"
+          u"[HKEY_CLASSES_ROOT\\.txt]\r\n"
+          u"@=\"txtfile\"\r\n");
+  const RegApplyCounts counts = ApplyRegFile(std::string(file.begin(), file.end()), target);
   EXPECT_EQ(counts.keysSelected, 4);
   EXPECT_EQ(counts.keysDeleted, 1);
-  EXPECT_EQ(counts.valuesSet, 3);
+  EXPECT_EQ(counts.valuesSet, 7);
   EXPECT_EQ(counts.valuesDeleted, 1);
 
-  EXPECT_TRUE(target.Machine().KeyExists("Software\\New\\Empty"));
-  EXPECT_EQ(target.Machine().QueryValue("Software\\New\\Deep", "s"),
-            (RegValue{kRegSz, StringToRegData("text")}));
+  const RegistryStore& machine = target.Machine();
+  EXPECT_TRUE(machine.KeyExists("Software\\New\\Empty"));
+  const std::string deep = "Software\\New\\Deep";
+  EXPECT_EQ(machine.QueryValue(deep, "s"), (RegValue{kRegSz, StringToRegData("text")}));
+  EXPECT_EQ(machine.QueryValue(deep, "short dw"), (RegValue{kRegDword, {0x1A, 0, 0, 0}}));
+  EXPECT_EQ(machine.QueryValue(deep, "bin"), (RegValue{kRegBinary, {0x00, 0x01, 0xFE, 0xFF}}));
+  EXPECT_EQ(machine.QueryValue(deep, "wrapped"), (RegValue{kRegQword, {1, 2, 3, 4, 5}}));
+  EXPECT_EQ(machine.QueryValue(deep, "caf\xC3\xA9"),
+            (RegValue{kRegSz, U16(std::u16string(u"\u20AC \xD83D\xDE00\0", 5))}));
   EXPECT_FALSE(target.User().QueryValue("Keep", "x").has_value());
   EXPECT_EQ(target.User().QueryValue("Keep", "y"), (RegValue{kRegDword, {2, 0, 0, 0}}));
   EXPECT_FALSE(target.User().KeyExists("Old"));
   // New classes land in the machine's branch.
-  EXPECT_EQ(target.Machine().QueryValue("Software\\Classes\\.txt", ""),
+  EXPECT_EQ(machine.QueryValue("Software\\Classes\\.txt", ""),
             (RegValue{kRegSz, StringToRegData("txtfile")}));
 }
 
@@ -81,33 +100,20 @@ TEST(RegApply, MalformedFileOrMissingRootChangesNothing) {
   }
 }
 
-class BlockableStore : public MemoryStore {
- public:
-  std::string WriteBlocker() const override { return blocker; }
-  std::string blocker;
-};
-
-class TwoRoots : public RegistryRoots {
- public:
-  RegistryStore* Root(RootHandle root) override {
-    if (root == kLocalMachine) return &machine;
-    if (root == kCurrentUser) return &user;
-    return nullptr;
-  }
-  BlockableStore machine;
-  BlockableStore user;
-};
-
+// A Wine file that was not fully understood refuses writes; the user's healthy one takes them.
 TEST(RegApply, StoreThatRefusesWritesStopsTheWholeFile) {
-  TwoRoots roots;
-  roots.user.CreateKey("Keep");
-  roots.machine.blocker = "Wine is running on this prefix; close its programs first";
+  ManualClock clock;
+  const auto machine =
+      WineRegistryFile::Parse("WINE REGISTRY Version 2\n\nnot a registry line\n", "m.reg", clock);
+  MemoryStore user;
+  user.CreateKey("Keep");
+  StandardRoots roots(*machine, &user, nullptr, "S-1-5-21-0-0-0-1000");
   const std::string before = DumpRoots(roots);
   try {
     ApplyRegFile("REGEDIT4\n[HKCU\\Keep]\n\"x\"=\"new\"\n[HKLM\\Software]\n", roots);
     FAIL() << "accepted";
   } catch (const RegistryError& error) {
-    EXPECT_STREQ(error.what(), "Wine is running on this prefix; close its programs first");
+    EXPECT_EQ(error.what(), machine->WriteBlocker());
   }
   EXPECT_EQ(DumpRoots(roots), before);
 }

@@ -138,7 +138,7 @@ TEST_F(PrefixFileSystemTest, LinkedFoldersAreFlaggedInListings) {
   EXPECT_FALSE(files.List("C:\\windows\\system32\\kernel32.dll"));
 }
 
-TEST_F(PrefixFileSystemTest, NothingIsDeletedThroughZOrThroughALinkLeadingOut) {
+TEST_F(PrefixFileSystemTest, ChangesOnlyInsideTheDriveAndKeepsItsCachedListingsRight) {
   PrefixFileSystem files(prefix_);
   const fs::path victim = scratch_.Path() / "victim.txt";
   WriteAll(victim, "must stay");
@@ -151,10 +151,8 @@ TEST_F(PrefixFileSystemTest, NothingIsDeletedThroughZOrThroughALinkLeadingOut) {
   EXPECT_TRUE(fs::exists(outside_ / "keep.lnk"));
   EXPECT_FALSE(files.DeleteFile("C:\\windows\\system32"));  // folders are never deleted
   EXPECT_TRUE(fs::exists(C("windows/system32/kernel32.dll")));
-}
 
-TEST_F(PrefixFileSystemTest, DeleteInsideTheDriveDropsTheCachedListing) {
-  PrefixFileSystem files(prefix_);
+  // Inside the drive the file goes, and from the cached listing too.
   ASSERT_TRUE(files.IsFile("C:\\users\\sam\\AppData\\Roaming\\NOTES.TXT"));
   EXPECT_TRUE(files.DeleteFile("C:\\users\\sam\\AppData\\Roaming\\NOTES.TXT"));
   EXPECT_FALSE(fs::exists(C("users/sam/AppData/Roaming/notes.txt")));
@@ -163,10 +161,8 @@ TEST_F(PrefixFileSystemTest, DeleteInsideTheDriveDropsTheCachedListing) {
   // A link to a file goes; the file it names stays.
   EXPECT_TRUE(files.DeleteFile("C:\\users\\sam\\kernel.lnk"));
   EXPECT_TRUE(fs::exists(C("windows/system32/kernel32.dll")));
-}
 
-TEST_F(PrefixFileSystemTest, ListingsAreCachedUntilTheProgramChangesTheFolder) {
-  PrefixFileSystem files(prefix_);
+  // Listings are cached until the program changes the folder.
   EXPECT_FALSE(files.IsFile("C:\\windows\\system32\\new.dll"));
   WriteAll(C("windows/system32/new.dll"), "made behind the program's back");
   EXPECT_FALSE(files.IsFile("C:\\windows\\system32\\new.dll"));  // the cached listing
@@ -181,7 +177,7 @@ TEST_F(PrefixFileSystemTest, ListingsAreCachedUntilTheProgramChangesTheFolder) {
   EXPECT_TRUE(files.IsFile("C:\\windows\\system32\\RESTORED.LNK"));
 }
 
-TEST_F(PrefixFileSystemTest, CopyOutAndBackIn) {
+TEST_F(PrefixFileSystemTest, CopyOutReadAndCopyBackIn) {
   PrefixFileSystem files(prefix_);
   const fs::path saved = scratch_.Path() / "saved.exe";
   ASSERT_TRUE(files.CopyOut("c:\\program files\\sample app\\app.exe", saved));
@@ -199,10 +195,7 @@ TEST_F(PrefixFileSystemTest, CopyOutAndBackIn) {
   EXPECT_FALSE(files.CopyIn(saved, "C:\\users\\sam\\Desktop\\new.lnk"));
   EXPECT_FALSE(fs::exists(outside_ / "new.lnk"));
   EXPECT_FALSE(files.CopyIn(saved, "C:\\no such folder\\x.exe"));
-}
 
-TEST_F(PrefixFileSystemTest, ReadFileAndHostPath) {
-  PrefixFileSystem files(prefix_);
   const auto all = files.ReadFile("C:\\users\\sam\\AppData\\Roaming\\notes.txt", 100);
   ASSERT_TRUE(all);
   EXPECT_EQ(std::string(all->begin(), all->end()), "notes");

@@ -5,17 +5,6 @@
 namespace ordrex {
 namespace {
 
-TEST(Text, SurrogatesTravelBothWaysPairedOrAlone) {
-  EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD83D, 0xDE00}), "\xF0\x9F\x98\x80");  // U+1F600
-  for (const std::u16string& units :
-       {std::u16string{0xD800}, std::u16string{0xDC00, 'a'}, std::u16string{'a', 0xDBFF},
-        std::u16string{0xDC00, 0xD800}}) {
-    const std::string utf8 = Utf16ToUtf8(units);
-    EXPECT_TRUE(IsValidUtf8(utf8));
-    EXPECT_EQ(Utf8ToUtf16(utf8), units);
-  }
-}
-
 TEST(Text, RegistryStringData) {
   EXPECT_EQ(StringToRegData("a\xC3\xA9"), (Bytes{'a', 0, 0xE9, 0, 0, 0}));
   EXPECT_EQ(StringToRegData(""), (Bytes{0, 0}));

@@ -24,6 +24,8 @@ using testsupport::ReadAll;
 using testsupport::ScratchFolder;
 using testsupport::WriteAll;
 
+constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
 fs::path SamplePrefix() {
   return fs::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
 }
@@ -61,14 +63,9 @@ TEST_F(SampleCopy, CorruptSystemRegOpensReadOnlyAndSaysWhy) {
   EXPECT_THAT(blocker, HasSubstr("read-only"));
   ASSERT_FALSE(target->Warnings().empty());
   EXPECT_THAT(target->Warnings().front(), HasSubstr("system.reg:"));
-  // What was understood is still there to read.
-  EXPECT_EQ(ReadSz(target->Root(kLocalMachine), "Software\\Microsoft\\Windows NT\\CurrentVersion",
-                   "CurrentVersion"),
-            "6.1");
-  // No branch can be changed, not even the healthy user.reg.
+  // Not even the healthy user.reg can be changed (the bad file itself: see its own tests).
   EXPECT_THROW(target->Root(kCurrentUser)->SetValue("Environment", "X", {kRegSz, {}}),
                RegistryError);
-  EXPECT_THROW(target->Root(kLocalMachine)->DeleteKey("Software\\Sample Vendor"), RegistryError);
   target->Save();
   EXPECT_EQ(ReadAll(prefix_ / "system.reg"), text);
 }
@@ -84,17 +81,14 @@ TEST_F(SampleCopy, MissingUserBranchIsEmptyAndReadOnly) {
   EXPECT_EQ(target->RegistryFiles().size(), 2u);
 }
 
-// What the info command does not show of the sample: its user, its views, and that every
-// special folder it names is in its drive_c.
+// What the info command does not show of the sample: its user, its users' views, and that
+// every special folder it names is in its drive_c.
 TEST(WinePrefixTargetSample, UserViewsAndFolders) {
   ManualClock clock;
   auto target = OpenWinePrefix(SamplePrefix(), clock);
   EXPECT_EQ(target->WriteBlocker(), "");
   EXPECT_TRUE(target->Warnings().empty());
   EXPECT_EQ(target->UserSid(), "S-1-5-21-0-0-0-1000");
-  EXPECT_EQ(ReadSz(target->Root(kClassesRoot),
-                   "CLSID\\{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F01}\\InprocServer32", ""),
-            "C:\\windows\\system32\\samplecom.dll");
   EXPECT_EQ(ReadSz(target->Root(kUsers), ".DEFAULT\\Control Panel\\International", "Locale"),
             "00000409");
   EXPECT_EQ(
@@ -107,20 +101,19 @@ TEST(WinePrefixTargetSample, UserViewsAndFolders) {
 }
 
 TEST_F(SampleCopy, SaveWritesOnlyTheChangedFile) {
-  const std::string systemBefore = ReadAll(prefix_ / "system.reg");
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(prefix_ / "system.reg", old);
+  fs::last_write_time(prefix_ / "user.reg", old);
   {
     auto target = OpenWinePrefix(prefix_, clock_);
     target->Save();  // nothing changed: nothing written
-    EXPECT_EQ(ReadAll(prefix_ / "system.reg"), systemBefore);
-    RegistryStore* user = target->Root(kCurrentUser);
-    user->DeleteValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "SampleHelper");
+    EXPECT_EQ(fs::last_write_time(prefix_ / "user.reg"), old);
+    target->Root(kCurrentUser)->DeleteValue(kRun, "SampleHelper");
     target->Save();
   }
-  EXPECT_EQ(ReadAll(prefix_ / "system.reg"), systemBefore);
+  EXPECT_EQ(fs::last_write_time(prefix_ / "system.reg"), old);
   auto again = OpenWinePrefix(prefix_, clock_);
-  EXPECT_FALSE(
-      again->Root(kCurrentUser)
-          ->QueryValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "SampleHelper"));
+  EXPECT_FALSE(again->Root(kCurrentUser)->QueryValue(kRun, "SampleHelper"));
   EXPECT_EQ(ReadSz(again->Root(kCurrentUser), "Volatile Environment", "USERNAME"), "sample");
 }
 
@@ -151,10 +144,6 @@ TEST(WinePrefixTargetFresh, EnvironmentAndFoldersMatchWine) {
   auto target = OpenWinePrefix(*fresh, clock);
   EXPECT_EQ(target->WriteBlocker(), "");
   const SystemProfile& profile = target->Profile();
-  EXPECT_EQ(profile.version.platformId, 2);
-  EXPECT_EQ(profile.version.major, 6);
-  EXPECT_EQ(profile.version.minor, 1);
-  EXPECT_EQ(profile.version.build, 7601);
   const std::string home = Env(*target, "USERPROFILE");
   EXPECT_EQ(home, "C:\\users\\" + profile.userName);
   EXPECT_EQ(profile.specialFolders.at(kCsidlAppData), home + "\\AppData\\Roaming");
@@ -242,12 +231,7 @@ TEST(WinePrefixTargetFresh, RunningWineserverBlocksWrites) {
   testsupport::StopWineserver(copy.Path());
   EXPECT_FALSE(FindWineserverPid(copy.Path()));
   // Once Wine has stopped (and written its files), a prefix opened afresh can be saved.
-  auto after = OpenWinePrefix(copy.Path(), clock);
-  EXPECT_EQ(after->WriteBlocker(), "");
-  after->Root(kCurrentUser)->CreateKey("Software\\Ordrex Test");
-  after->Save();
-  EXPECT_TRUE(
-      OpenWinePrefix(copy.Path(), clock)->Root(kCurrentUser)->KeyExists("Software\\Ordrex Test"));
+  EXPECT_EQ(OpenWinePrefix(copy.Path(), clock)->WriteBlocker(), "");
 }
 
 }  // namespace

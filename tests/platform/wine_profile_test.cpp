@@ -26,11 +26,6 @@ void PutExpand(MemoryStore& store, const std::string& key, const std::string& na
                const std::string& text) {
   Put(store, key, name, text, kRegExpandSz);
 }
-void PutDword(MemoryStore& store, const std::string& key, const std::string& name,
-              std::uint32_t value) {
-  store.CreateKey(key);
-  store.SetValue(key, name, RegValue{kRegDword, Bytes{static_cast<std::uint8_t>(value), 0, 0, 0}});
-}
 
 std::string Env(const SystemProfile& profile, const std::string& name) {
   return FindEnvironment(name, profile.environment).value_or("<unset>");
@@ -141,20 +136,18 @@ TEST_F(WineProfileTest, NoUserBranchMeansNoUserFolders) {
   EXPECT_FALSE(FindEnvironment("USERPROFILE", profile.environment));
 }
 
-TEST_F(WineProfileTest, VersionFromTheRegistry) {
+TEST_F(WineProfileTest, VersionFromTheRegistryUnlessWineIsToldOtherwise) {
   // Windows 10 keeps "6.3" in CurrentVersion for old programs.
   Put(machine_, kNtVersion, "CurrentVersion", "6.3");
-  PutDword(machine_, kNtVersion, "CurrentMajorVersionNumber", 10);
-  PutDword(machine_, kNtVersion, "CurrentMinorVersionNumber", 0);
+  machine_.SetValue(kNtVersion, "CurrentMajorVersionNumber", RegValue{kRegDword, {10, 0, 0, 0}});
+  machine_.SetValue(kNtVersion, "CurrentMinorVersionNumber", RegValue{kRegDword, {0, 0, 0, 0}});
   Put(machine_, kNtVersion, "CurrentBuildNumber", "19045");
   const OsVersion version = Build().version;
   EXPECT_EQ(version.major, 10);
   EXPECT_EQ(version.minor, 0);
   EXPECT_EQ(version.build, 19045);
-}
 
-// win98 is shown by the info command's tests.
-TEST_F(WineProfileTest, WinesVersionSettingWins) {
+  // Wine's own setting wins (win98 is shown by the info command's tests).
   Put(user_, "Software\\Wine", "Version", "WinXP");
   EXPECT_EQ(Build().version.major, 5);
   EXPECT_EQ(Build().version.minor, 1);

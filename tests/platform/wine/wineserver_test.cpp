@@ -87,38 +87,27 @@ class LockHolder {
   pid_t pid_ = -1;
 };
 
-TEST(WineserverFolders, AreNamedAfterThePrefixFolderInBothPlaces) {
+// A running wineserver holds a lock in its server folder, named after the prefix folder;
+// what a crashed one leaves proves nothing. Debian's builds keep the folder below $TMPDIR (in
+// a folder named in the prefix's "wineserver" file), upstream Wine below /tmp.
+TEST(Wineserver, IsFoundByTheLockInEitherFolder) {
   ScratchFolder scratch;
   const fs::path prefix = scratch.Path() / "prefix";
   EXPECT_TRUE(WineserverFolders(prefix).empty());
   fs::create_directory(prefix);
   const std::string leaf = ServerLeaf(prefix);
-  const fs::path upstream = fs::path("/tmp") / (".wine-" + std::to_string(getuid())) / leaf;
-
+  const fs::path root = fs::path("/tmp") / (".wine-" + std::to_string(getuid()));
+  const fs::path upstream = root / leaf;
   EXPECT_EQ(WineserverFolders(prefix), std::vector<fs::path>{upstream});
 
   TmpdirOverride tmpdir(scratch.Path());
+  std::ofstream(prefix / "wineserver") << "../../etc\n";  // only a plain folder name is believed
+  EXPECT_EQ(WineserverFolders(prefix), std::vector<fs::path>{upstream});
   std::ofstream(prefix / "wineserver") << "wine-AbC123\n";
-  const std::vector<fs::path> folders = WineserverFolders(prefix);
-  ASSERT_EQ(folders.size(), 3u);
-  EXPECT_EQ(folders[0], scratch.Path() / "wine-AbC123" / leaf);
-  EXPECT_EQ(folders[1], fs::path("/tmp/wine-AbC123") / leaf);
-  EXPECT_EQ(folders[2], upstream);
+  const fs::path debian = scratch.Path() / "wine-AbC123" / leaf;
+  EXPECT_EQ(WineserverFolders(prefix),
+            (std::vector<fs::path>{debian, fs::path("/tmp/wine-AbC123") / leaf, upstream}));
 
-  // Only a plain folder name is believed.
-  std::ofstream(prefix / "wineserver") << "../../etc\n";
-  EXPECT_EQ(WineserverFolders(prefix), std::vector<fs::path>{upstream});
-}
-
-// A running wineserver holds a lock in its server folder; what a crashed one leaves proves
-// nothing. Debian's builds keep the folder below $TMPDIR, upstream Wine below /tmp.
-TEST(FindWineserverPid, ReportsTheProcessHoldingTheLockInEitherFolder) {
-  ScratchFolder scratch;
-  TmpdirOverride tmpdir(scratch.Path());
-  const fs::path prefix = scratch.Path() / "prefix";
-  fs::create_directory(prefix);
-  std::ofstream(prefix / "wineserver") << "wine-test\n";
-  const fs::path debian = scratch.Path() / "wine-test" / ServerLeaf(prefix);
   fs::create_directories(debian);
   std::ofstream(debian / "socket");
   std::ofstream(debian / "lock");
@@ -132,11 +121,9 @@ TEST(FindWineserverPid, ReportsTheProcessHoldingTheLockInEitherFolder) {
   }
   EXPECT_EQ(FindWineserverPid(prefix), std::nullopt);
 
-  const fs::path root = fs::path("/tmp") / (".wine-" + std::to_string(getuid()));
   const bool madeRoot = !fs::exists(root);
   if (madeRoot) fs::create_directory(root);
   fs::permissions(root, fs::perms::owner_all);
-  const fs::path upstream = root / ServerLeaf(prefix);
   fs::create_directory(upstream);
   {
     LockHolder holder(upstream / "lock");
