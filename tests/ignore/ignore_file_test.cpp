@@ -16,7 +16,8 @@ using testsupport::ScratchFolder;
 using testsupport::WriteAll;
 
 TEST(IgnoreFileFormatTest, FlagsLinesAndLineEnds) {
-  const auto entries = ParseIgnoreFile("Key and case\r\n9\r\nnot a number\r\nabc\r\nodd\r\n");
+  const auto entries =
+      ParseIgnoreFile("Key and case\r\n9\r\nnot a number\r\nabc\r\nodd\r\n").entries;
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].Name, "Key and case");
   EXPECT_TRUE(entries[0].Key);
@@ -33,19 +34,29 @@ TEST(IgnoreFileFormatTest, FlagsLinesAndLineEnds) {
   EXPECT_EQ(ParseIgnoreFlags(""), -1);
 
   // Files edited on Linux, without a final line end, or in the old 8-bit code page.
-  EXPECT_EQ(ParseIgnoreFile("a\n1\nb\n2").size(), 2u);
-  EXPECT_EQ(ParseIgnoreFile("Caf\xE9\r\n4\r\n").at(0).Name, "Caf\xC3\xA9");
-  EXPECT_TRUE(ParseIgnoreFile("").empty());
+  EXPECT_EQ(ParseIgnoreFile("a\n1\nb\n2").entries.size(), 2u);
+  EXPECT_EQ(ParseIgnoreFile("Caf\xE9\r\n4\r\n").entries.at(0).Name, "Caf\xC3\xA9");
+  EXPECT_EQ(ParseIgnoreFile("\xEF\xBB\xBF" "bom\r\n4\r\n").entries.at(0).Name, "bom");
+  EXPECT_TRUE(ParseIgnoreFile("").entries.empty());
 }
 
-TEST(IgnoreFileFormatTest, GarbageNamesItsLine) {
+TEST(IgnoreFileFormatTest, AnEntryWithAControlCharacterIsSkippedWithItsLine) {
+  const auto contents = ParseIgnoreFile("a\r\n1\r\nb\x01\r\n2\r\nc\r\n4\x1B\r\nd\tx\r\n4\r\n");
+  ASSERT_EQ(contents.entries.size(), 2u);
+  EXPECT_EQ(contents.entries[1].Name, "d\tx");
+  EXPECT_EQ(contents.entries[1].Index, 1);
+  ASSERT_EQ(contents.skipped.size(), 2u);
+  EXPECT_EQ(contents.skipped[0].what(),
+            std::string("line 3: it holds the control character U+0001"));
+  EXPECT_EQ(contents.skipped[1].Line(), 6);
+
+  // A NUL character: not a text file at all.
   try {
     ParseIgnoreFile("a\r\n1\r\nb\0c\r\n2\r\n"s);
     FAIL() << "accepted a NUL byte";
   } catch (const IgnoreFileError& e) {
     EXPECT_EQ(e.Line(), 3);
   }
-  EXPECT_THROW(ParseIgnoreFile("a\r\n1\x1B\r\n"), IgnoreFileError);
 }
 
 TEST(IgnoreFileFormatTest, WritesTwoCrLfLinesPerLiveEntry) {
@@ -56,6 +67,15 @@ TEST(IgnoreFileFormatTest, WritesTwoCrLfLinesPerLiveEntry) {
   list.Add("also", kIgnoreValue, false, never);
   list.Delete({1});
   EXPECT_EQ(FormatIgnoreFile(list), "keep\r\n13\r\nalso\r\n2\r\n");
+
+  // Whatever Add takes comes back from the file as it was, a leading U+FEFF included.
+  TIgnoreList odd;
+  for (const char* name : {"\xEF\xBB\xBFlead", "\xEF\xBB\xBF", "tab\tinside", "Caf\xC3\xA9"})
+    ASSERT_EQ(odd.Add(name, kIgnoreData, false, never), IgnoreAddResult::Added) << name;
+  const auto back = ParseIgnoreFile(FormatIgnoreFile(odd));
+  ASSERT_EQ(back.entries.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i)
+    EXPECT_EQ(back.entries[i].Name, odd.Rows()[i].Name);
 }
 
 class IgnoreFileTest : public ::testing::Test {
@@ -107,23 +127,32 @@ TEST_F(IgnoreFileTest, TheCurrentFoldersListIsTakenOverOnce) {
   EXPECT_EQ(second.Rows()[0].Name, "old entry");
 }
 
-TEST_F(IgnoreFileTest, ADamagedFileIsReportedAndKeptAside) {
-  const std::string damaged = "fine\r\n1\r\n\x01\x02\x03\r\n";
-  WriteAll(file_, damaged);
+TEST_F(IgnoreFileTest, ABadEntryIsLeftOutAndAFileThatIsNotTextIsKeptAside) {
+  WriteAll(file_, "fine\r\n1\r\n\x01\x02\x03\r\n2\r\nalso fine\r\n4\r\n");
   TIgnoreList list;
   const auto result = LoadIgnoreList(list, file_, legacy_, writer_);
-  EXPECT_EQ(list.RowCount(), 0);
+  ASSERT_EQ(list.RowCount(), 2);
+  EXPECT_EQ(list.Rows()[1].Name, "also fine");
   ASSERT_EQ(result.warnings.size(), 1u);
   EXPECT_NE(result.warnings[0].find(file_.string()), std::string::npos) << result.warnings[0];
   EXPECT_NE(result.warnings[0].find("line 3"), std::string::npos) << result.warnings[0];
-  EXPECT_EQ(ReadAll(file_.string() + ".broken"), damaged);
+  EXPECT_FALSE(std::filesystem::exists(file_.string() + ".broken"));
+
+  const std::string binary = "fine\r\n1\r\n\0\x01\r\n"s;
+  WriteAll(file_, binary);
+  TIgnoreList none;
+  const auto damaged = LoadIgnoreList(none, file_, legacy_, writer_);
+  EXPECT_EQ(none.RowCount(), 0);
+  ASSERT_EQ(damaged.warnings.size(), 1u);
+  EXPECT_NE(damaged.warnings[0].find("line 3"), std::string::npos) << damaged.warnings[0];
+  EXPECT_EQ(ReadAll(file_.string() + ".broken"), binary);
   EXPECT_FALSE(std::filesystem::exists(file_));
 
-  // A damaged list in the current folder is reported but left where it is.
-  WriteAll(legacy_, damaged);
-  const auto legacy = LoadIgnoreList(list, file_, legacy_, writer_);
+  // Such a list in the current folder is reported but left where it is.
+  WriteAll(legacy_, binary);
+  const auto legacy = LoadIgnoreList(none, file_, legacy_, writer_);
   ASSERT_EQ(legacy.warnings.size(), 1u);
-  EXPECT_EQ(ReadAll(legacy_), damaged);
+  EXPECT_EQ(ReadAll(legacy_), binary);
   EXPECT_FALSE(std::filesystem::exists(file_));
 }
 

@@ -56,12 +56,24 @@ TEST(IgnoreMatchingTest, TheFirstMatchingRowDecides) {
   EXPECT_TRUE(list.IsIgnored("Same", IgnoreScope::Key));
 }
 
-TEST(IgnoreEditTest, AddRefusesEmptyTextAndNoScope) {
+TEST(IgnoreEditTest, AddRefusesEmptyTextNoScopeAndTextTheFileCannotKeep) {
   TIgnoreList list;
   EXPECT_EQ(list.Add("   ", kIgnoreKey, false, kNeverAsked), IgnoreAddResult::EmptyText);
   EXPECT_EQ(list.Add("x", 0, true, kNeverAsked), IgnoreAddResult::NoScope);
   EXPECT_EQ(list.Add("x", kIgnoreCase, true, kNeverAsked), IgnoreAddResult::NoScope);
+  const std::pair<const char*, const char*> unstorable[] = {
+      {"two\nlines", "it holds a line break"},
+      {"two\rlines", "it holds a line break"},
+      {"esc\x1B[0m", "it holds the control character U+001B"},
+      {"del\x7F", "it holds the control character U+007F"},
+      {"Caf\xE9", "it is not UTF-8 text"},
+  };
+  for (const auto& [text, fault] : unstorable) {
+    EXPECT_EQ(IgnoreTextFault(text), fault) << text;
+    EXPECT_EQ(list.Add(text, kIgnoreKey, false, kNeverAsked), IgnoreAddResult::BadText) << text;
+  }
   EXPECT_TRUE(list.Records().empty());
+  EXPECT_EQ(IgnoreTextFault("tab\tinside, \xEF\xBB\xBF and Caf\xC3\xA9"), "");
   EXPECT_EQ(list.Add("  padded\t", kIgnoreData, false, kNeverAsked), IgnoreAddResult::Added);
   EXPECT_EQ(list.Rows().at(0).Name, "padded");
 }
@@ -96,6 +108,7 @@ TEST(IgnoreEditTest, EditChangesTheRowAndARowWithoutScopeIsAddedAgain) {
   EXPECT_EQ(list.Edit(0, "First", kIgnoreValue, true, kNeverAsked), IgnoreAddResult::Replaced);
   EXPECT_EQ(list.Rows().at(0).Flags(), kIgnoreValue | kIgnoreCase);
   EXPECT_EQ(list.Edit(0, "", kIgnoreValue, true, kNeverAsked), IgnoreAddResult::EmptyText);
+  EXPECT_EQ(list.Edit(0, "a\nb", kIgnoreValue, true, kNeverAsked), IgnoreAddResult::BadText);
   EXPECT_EQ(list.Edit(5, "x", kIgnoreValue, true, kNeverAsked), IgnoreAddResult::NoSuchRow);
 
   // The row without scope opens as a new entry; its own text matches itself.
