@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <iomanip>
 #include <iterator>
+#include <sstream>
 #include <system_error>
 
 #include "backup/shortcut_copies.h"
@@ -44,26 +46,45 @@ void CivilFromDays(std::int64_t z, int& y, unsigned& m, unsigned& d) {
 // 30 December 1899, the day date-time numbers count from, in days from 1970.
 const std::int64_t kDateTimeEpoch = DaysFromCivil(1899, 12, 30);
 
-// The date-time number as a local calendar date and time of day.
-struct LocalMoment {
-  int year = 1899;
-  unsigned month = 12;
-  unsigned day = 30;
-  int seconds = 0;  // of the day
-};
+// Date-time numbers of the years 1 to 9999 (the range the list's dates are meant for);
+// others, and numbers that are not numbers, stand for day 0.
+constexpr double kFirstDateTime = -693593;
+constexpr double kLastDateTime = 2958466;
 
-LocalMoment MomentOf(double dateTime) {
-  LocalMoment moment;
-  if (!std::isfinite(dateTime)) return moment;
+// The date-time number as a local calendar date and time of day.
+std::tm MomentOf(double dateTime) {
+  if (!(dateTime >= kFirstDateTime && dateTime < kLastDateTime)) dateTime = 0;
   const double wholeDays = std::floor(dateTime);
-  moment.seconds = static_cast<int>(std::lround((dateTime - wholeDays) * 86400.0));
+  int seconds = static_cast<int>(std::lround((dateTime - wholeDays) * 86400.0));
   std::int64_t days = static_cast<std::int64_t>(wholeDays) + kDateTimeEpoch;
-  if (moment.seconds >= 86400) {
-    moment.seconds -= 86400;
+  if (seconds >= 86400) {
+    seconds -= 86400;
     ++days;
   }
-  CivilFromDays(days, moment.year, moment.month, moment.day);
+  int year = 0;
+  unsigned month = 0;
+  unsigned day = 0;
+  CivilFromDays(days, year, month, day);
+  std::tm moment{};
+  moment.tm_year = year - 1900;
+  moment.tm_mon = static_cast<int>(month) - 1;
+  moment.tm_mday = static_cast<int>(day);
+  moment.tm_hour = seconds / 3600;
+  moment.tm_min = seconds / 60 % 60;
+  moment.tm_sec = seconds % 60;
+  // 1 January 1970 was a Thursday; some locales name the weekday in their formats.
+  moment.tm_wday = static_cast<int>(((days + 4) % 7 + 7) % 7);
+  moment.tm_yday = static_cast<int>(days - DaysFromCivil(year, 1, 1));
+  moment.tm_isdst = -1;
   return moment;
+}
+
+std::string FormatMoment(double dateTime, const std::locale& locale, const char* format) {
+  const std::tm moment = MomentOf(dateTime);
+  std::ostringstream text;
+  text.imbue(locale);
+  text << std::put_time(&moment, format);
+  return text.str();
 }
 
 void DeleteBackupFiles(const TRestoreData& record) {
@@ -150,19 +171,12 @@ double ToDateTime(std::chrono::system_clock::time_point when) {
   return static_cast<double>(days) + ofDay / 86400.0;
 }
 
-std::string DateText(double dateTime) {
-  const LocalMoment moment = MomentOf(dateTime);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u", moment.year, moment.month, moment.day);
-  return text;
+std::string DateText(double dateTime, const std::locale& locale) {
+  return FormatMoment(dateTime, locale, "%x");
 }
 
-std::string TimeText(double dateTime) {
-  const LocalMoment moment = MomentOf(dateTime);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", moment.seconds / 3600,
-                moment.seconds / 60 % 60, moment.seconds % 60);
-  return text;
+std::string TimeText(double dateTime, const std::locale& locale) {
+  return FormatMoment(dateTime, locale, "%X");
 }
 
 const TRestoreData& TRestoreList::AddBackupRecord(const fs::path& fileName, const Target& source,

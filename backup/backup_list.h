@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <locale>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,12 @@ std::string SizeColumnText(const TRestoreData& record);
 // The size of a file now; 0 when it cannot be opened.
 std::int64_t MeasureFile(const std::filesystem::path& file);
 
-// Date-time numbers, and the texts the list shows for them ("03/07/2024", "09:05:00 PM").
+// Date-time numbers, and the texts the list shows for them: the date in the locale's short
+// date format (%x: "03/07/24" in the "C" locale, "07.03.2024" in German), the time in its
+// time format (%X: "21:05:00", "09:05:00 PM" in American English).
 double ToDateTime(std::chrono::system_clock::time_point when);
-std::string DateText(double dateTime);
-std::string TimeText(double dateTime);
+std::string DateText(double dateTime, const std::locale& locale);
+std::string TimeText(double dateTime, const std::locale& locale);
 
 class TRestoreList {
  public:

@@ -14,6 +14,7 @@ namespace {
 
 // An ignore list holds a few hundred short lines at most.
 constexpr std::uintmax_t kMaxIgnoreFileSize = 16u * 1024u * 1024u;
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 std::string Quoted(const std::filesystem::path& path) {
   return "\"" + path.string() + "\"";
@@ -27,7 +28,7 @@ std::string DecodeIgnoreText(std::string_view bytes) {
     }
     return Utf16LeBytesToUtf8(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   }
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  if (bytes.starts_with(kUtf8ByteOrderMark)) bytes.remove_prefix(kUtf8ByteOrderMark.size());
   return IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
 }
 
@@ -45,17 +46,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
   }
   return lines;
-}
-
-void CheckLine(std::string_view line, int number) {
-  for (char c : line) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == 0) throw IgnoreFileError(number, "a NUL character is not allowed");
-    if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
-      throw IgnoreFileError(number,
-                            "control character " + std::to_string(byte) + " is not allowed");
-    }
-  }
 }
 
 std::string ReadBytes(const std::filesystem::path& file) {
@@ -92,23 +82,37 @@ int ParseIgnoreFlags(std::string_view line) {
   return value;
 }
 
-std::vector<TIgnoreRec> ParseIgnoreFile(std::string_view bytes) {
+IgnoreFileContents ParseIgnoreFile(std::string_view bytes) {
   const std::string text = DecodeIgnoreText(bytes);
   const std::vector<std::string_view> lines = SplitLines(text);
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    CheckLine(lines[i], static_cast<int>(i) + 1);
-  std::vector<TIgnoreRec> entries;
-  for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
-    entries.push_back(TIgnoreRec::FromFlags(static_cast<std::int32_t>(entries.size()),
-                                            std::string(lines[i]), ParseIgnoreFlags(lines[i + 1])));
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].find('\0') != std::string_view::npos) {
+      throw IgnoreFileError(static_cast<int>(i) + 1, "a NUL character: this is not a text file");
+    }
   }
-  return entries;
+  IgnoreFileContents contents;
+  for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+    std::size_t bad = i;
+    std::string fault = IgnoreTextFault(lines[i]);
+    if (fault.empty()) fault = IgnoreTextFault(lines[++bad]);
+    if (!fault.empty()) {
+      contents.skipped.emplace_back(static_cast<int>(bad) + 1, fault);
+      continue;
+    }
+    contents.entries.push_back(
+        TIgnoreRec::FromFlags(static_cast<std::int32_t>(contents.entries.size()),
+                              std::string(lines[i]), ParseIgnoreFlags(lines[i + 1])));
+  }
+  return contents;
 }
 
 std::string FormatIgnoreFile(const TIgnoreList& list) {
   std::string text;
   for (const TIgnoreRec& entry : list.Records()) {
     if (entry.Deleted()) continue;
+    // A reader drops a mark at the start as the encoding's, so a first Name that starts with
+    // U+FEFF keeps it only behind a mark of the file's own.
+    if (text.empty() && entry.Name.starts_with(kUtf8ByteOrderMark)) text = kUtf8ByteOrderMark;
     text += entry.Name + "\r\n" + std::to_string(entry.Flags()) + "\r\n";
   }
   return text;
@@ -124,9 +128,9 @@ IgnoreLoadResult LoadIgnoreList(TIgnoreList& list, const std::filesystem::path& 
   if (!own && !legacy) return result;
   const std::filesystem::path& source = own ? file : legacyFile;
 
-  std::vector<TIgnoreRec> entries;
+  IgnoreFileContents contents;
   try {
-    entries = ParseIgnoreFile(ReadBytes(source));
+    contents = ParseIgnoreFile(ReadBytes(source));
   } catch (const IgnoreFileError& e) {
     std::string text = "The ignore list " + Quoted(source) + " is damaged (" + Describe(e) +
                        "). The program goes on without it";
@@ -145,7 +149,12 @@ IgnoreLoadResult LoadIgnoreList(TIgnoreList& list, const std::filesystem::path& 
     result.keepFile = own;
     return result;
   }
-  for (TIgnoreRec& entry : entries)
+  for (const IgnoreFileError& fault : contents.skipped) {
+    result.warnings.push_back("The ignore list " + Quoted(source) +
+                              " has an entry that cannot be used (" + Describe(fault) +
+                              "); it is left out.");
+  }
+  for (TIgnoreRec& entry : contents.entries)
     list.AppendLoaded(std::move(entry));
   result.source = source;
 

@@ -14,8 +14,8 @@
 
 namespace ordrex {
 
-// A file that is not an ignore list at all (binary data, control characters). what() reads
-// "line N: <reason>" (no line for faults of the whole file).
+// A fault at a line of the file, or of the whole file (line 0). what() reads "line N: <reason>"
+// (no line for faults of the whole file).
 class IgnoreFileError : public std::runtime_error {
  public:
   IgnoreFileError(int line, const std::string& reason);
@@ -27,19 +27,29 @@ class IgnoreFileError : public std::runtime_error {
   std::string reason_;
 };
 
-// The entries of a file's bytes, Index numbered from 0. Accepts CR LF, LF or CR line ends,
-// a UTF-8 byte-order mark, UTF-16LE with its byte-order mark, and 8-bit Windows-1252 text
-// (as older versions wrote it). Throws IgnoreFileError.
-std::vector<TIgnoreRec> ParseIgnoreFile(std::string_view bytes);
+struct IgnoreFileContents {
+  std::vector<TIgnoreRec> entries;  // Index numbered from 0
+  // Entries left out because one of their lines holds what no entry can (IgnoreTextFault),
+  // each with that line; the other entries do not suffer for them.
+  std::vector<IgnoreFileError> skipped;
+};
+
+// The entries of a file's bytes. Accepts CR LF, LF or CR line ends, a UTF-8 byte-order mark,
+// UTF-16LE with its byte-order mark, and 8-bit Windows-1252 text (as older versions wrote
+// it). Throws IgnoreFileError for a file that is not a text file at all (a NUL character, a
+// broken UTF-16 text).
+IgnoreFileContents ParseIgnoreFile(std::string_view bytes);
 // The flags line's number; -1 when it is not a decimal 32-bit integer.
 int ParseIgnoreFlags(std::string_view line);
-// The file's bytes for the live entries (UTF-8).
+// The file's bytes for the live entries (UTF-8). A byte-order mark starts the file only when the
+// first Name starts with U+FEFF: a reader drops one mark, and then finds the Name whole.
 std::string FormatIgnoreFile(const TIgnoreList& list);
 
 struct IgnoreLoadResult {
   // Where the entries came from; empty when no file was read.
   std::filesystem::path source;
-  // Messages for the user (a damaged file, a failed copy to the per-user place).
+  // Messages for the user (a damaged file, entries left out, a failed copy to the per-user
+  // place).
   std::vector<std::string> warnings;
   // The file exists but could not be read: it must not be replaced by a save.
   bool keepFile = false;
@@ -47,8 +57,9 @@ struct IgnoreLoadResult {
 
 // Reads `file` into the list. When it does not exist but `legacyFile` (an "ignore.lst" in
 // the current folder, where older versions kept it) does, that one is read once and saved as
-// `file` at once. A damaged `file` is renamed with ".broken" and the list starts empty; a
-// damaged legacy file is left where it is. Never throws.
+// `file` at once. An entry that no entry can be is left out with a warning naming its line. A
+// `file` that is not a text file is renamed with ".broken" and the list starts empty; such a
+// legacy file is left where it is. Never throws.
 IgnoreLoadResult LoadIgnoreList(TIgnoreList& list, const std::filesystem::path& file,
                                 const std::filesystem::path& legacyFile, FileWriter& writer);
 

@@ -1,6 +1,8 @@
 #include "ignore/ignore_list.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 
 #include "platform/text.h"
 
@@ -23,6 +25,20 @@ TIgnoreRec TIgnoreRec::FromFlags(std::int32_t index, std::string name, int flags
   entry.Data = (flags & kIgnoreData) != 0;
   entry.CaseSensitive = (flags & kIgnoreCase) != 0;
   return entry;
+}
+
+std::string IgnoreTextFault(std::string_view text) {
+  if (!IsValidUtf8(text)) return "it is not UTF-8 text";
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\r' || c == '\n') return "it holds a line break";
+    if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+      char code[8];
+      std::snprintf(code, sizeof code, "U+%04X", byte);
+      return std::string("it holds the control character ") + code;
+    }
+  }
+  return {};
 }
 
 std::string ReplaceQuestion(std::string_view text) {
@@ -85,11 +101,22 @@ void TIgnoreList::AppendLoaded(TIgnoreRec entry) {
   records_.push_back(std::move(entry));
 }
 
+namespace {
+
+// Why an entry with this (trimmed) text and scope is refused, or nothing.
+std::optional<IgnoreAddResult> Refusal(const std::string& name, int scopeMask) {
+  if (name.empty()) return IgnoreAddResult::EmptyText;
+  if (!IgnoreTextFault(name).empty()) return IgnoreAddResult::BadText;
+  if ((scopeMask & kIgnoreScopeMask) == 0) return IgnoreAddResult::NoScope;
+  return std::nullopt;
+}
+
+}  // namespace
+
 IgnoreAddResult TIgnoreList::Add(std::string_view text, int scopeMask, bool caseSensitive,
                                  const ConfirmReplace& confirm) {
   const std::string name = Trim(text);
-  if (name.empty()) return IgnoreAddResult::EmptyText;
-  if ((scopeMask & kIgnoreScopeMask) == 0) return IgnoreAddResult::NoScope;
+  if (const auto refused = Refusal(name, scopeMask)) return *refused;
 
   TIgnoreRec entry = TIgnoreRec::FromFlags(
       0, name, (scopeMask & kIgnoreScopeMask) | (caseSensitive ? kIgnoreCase : 0));
@@ -113,8 +140,7 @@ IgnoreAddResult TIgnoreList::Edit(int row, std::string_view text, int scopeMask,
     return Add(text, scopeMask, caseSensitive, confirm);
   }
   const std::string name = Trim(text);
-  if (name.empty()) return IgnoreAddResult::EmptyText;
-  if ((scopeMask & kIgnoreScopeMask) == 0) return IgnoreAddResult::NoScope;
+  if (const auto refused = Refusal(name, scopeMask)) return *refused;
   records_[static_cast<std::size_t>(record)] = TIgnoreRec::FromFlags(
       row, name, (scopeMask & kIgnoreScopeMask) | (caseSensitive ? kIgnoreCase : 0));
   return IgnoreAddResult::Replaced;

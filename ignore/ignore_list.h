@@ -46,6 +46,7 @@ enum class IgnoreAddResult {
   Replaced,   // an entry with the same text was updated after the user agreed
   Declined,   // the user did not agree to replace; nothing changed
   EmptyText,  // refused: nothing to ignore
+  BadText,    // refused: the list's file cannot keep the text (IgnoreTextFault says why)
   NoScope,    // refused: none of key, value, data chosen
   NoSuchRow,  // an edit of a row that does not exist
 };
@@ -88,6 +89,11 @@ class TIgnoreList {
 
   std::vector<TIgnoreRec> records_;
 };
+
+// Why `text` cannot be an entry's Name, or an empty string when it can. The list's file keeps
+// each Name on one line of UTF-8 text, so a line break, another control character (a tab is
+// fine) or bytes that are not UTF-8 cannot be kept; the reason reads "it holds a line break".
+std::string IgnoreTextFault(std::string_view text);
 
 // The question asked before an entry is replaced.
 std::string ReplaceQuestion(std::string_view text);

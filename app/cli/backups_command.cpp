@@ -1,9 +1,13 @@
 #include "app/cli/backups_command.h"
 
+#include <algorithm>
 #include <iomanip>
+#include <string_view>
+#include <vector>
 
 #include "app/cli/cli_prompt.h"
 #include "app/cli/user_settings.h"
+#include "app/settings/user_locale.h"
 #include "backup/backup_list.h"
 
 namespace ordrex::cli {
@@ -20,6 +24,19 @@ fs::path Normalized(const fs::path& folder) {
   fs::path path = fs::weakly_canonical(fs::absolute(folder, ec), ec);
   if (!path.has_filename() && path.has_parent_path()) path = path.parent_path();
   return path;
+}
+
+// Characters of a UTF-8 text (a locale's date may hold letters beyond ASCII).
+std::size_t CharacterCount(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// The text and the spaces that fill its column of `width` characters and separate it from the
+// next one.
+std::string Padded(const std::string& text, std::size_t width) {
+  return text + std::string(width - CharacterCount(text) + 2, ' ');
 }
 
 }  // namespace
@@ -71,13 +88,25 @@ int BackupsCommand::List(UserSettings& settings) {
     out << "The backup list is empty.\n";
     return kExitOk;
   }
-  out << std::left << std::setw(4) << "#" << std::setw(17) << "File Size" << std::setw(12) << "Date"
-      << std::setw(10) << "Time"
-      << "File Name\n";
+  // The user's date and time formats differ in length, so those columns fit their texts.
+  const std::locale locale = UserTimeLocale(context_.environment);
+  std::vector<std::string> dates;
+  std::vector<std::string> times;
+  std::size_t dateWidth = CharacterCount("Date");
+  std::size_t timeWidth = CharacterCount("Time");
+  for (const TRestoreData& record : list.Records()) {
+    dates.push_back(DateText(record.Date, locale));
+    times.push_back(TimeText(record.Time, locale));
+    dateWidth = std::max(dateWidth, CharacterCount(dates.back()));
+    timeWidth = std::max(timeWidth, CharacterCount(times.back()));
+  }
+  out << std::left << std::setw(4) << "#" << std::setw(17) << "File Size"
+      << Padded("Date", dateWidth) << Padded("Time", timeWidth) << "File Name\n";
   for (int i = 0; i < list.Count(); ++i) {
     const TRestoreData& record = list.Items(i);
-    out << std::setw(4) << (i + 1) << std::setw(17) << SizeColumnText(record) << std::setw(12)
-        << DateText(record.Date) << std::setw(10) << TimeText(record.Time) << record.FileName
+    const auto row = static_cast<std::size_t>(i);
+    out << std::setw(4) << (i + 1) << std::setw(17) << SizeColumnText(record)
+        << Padded(dates[row], dateWidth) << Padded(times[row], timeWidth) << record.FileName
         << "\n";
     if (!record.TargetLocation.empty()) out << "    taken from " << record.TargetLocation << "\n";
   }

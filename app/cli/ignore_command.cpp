@@ -103,6 +103,10 @@ int IgnoreCommand::Add() {
     case IgnoreAddResult::EmptyText:
       context_.err << "ordrex-cli: the text to ignore is empty\n";
       return kExitUsage;
+    case IgnoreAddResult::BadText:
+      context_.err << "ordrex-cli: the text cannot be ignored: " << IgnoreTextFault(Trim(text_))
+                   << " (an entry is one line of text); nothing was changed\n";
+      return kExitUsage;
     case IgnoreAddResult::NoScope:
       context_.err << "ordrex-cli: say what the text is compared with: --key, --value and/or "
                       "--data\n";

@@ -5,8 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include <fmt/format.h>
 
 #include "app/cli/cli_app.h"
 #include "app/cli/json_writer.h"
@@ -14,6 +17,7 @@
 #include "platform/text.h"
 #include "platform/wine/wine_prefix_target.h"
 #include "support/fresh_prefix.h"
+#include "support/process.h"
 #include "support/registry_dump.h"
 #include "support/temp_prefix.h"
 
@@ -21,10 +25,44 @@ namespace ordrex::cli {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testsupport::Sz;
 using testsupport::TempPrefix;
+
+// A locale of the test's own, for dates and times unlike the "C" ones ("09.03.2024",
+// "16.00.00"), made by localedef from its own ASCII character map and found through LOCPATH.
+constexpr const char* kDottedLocale = "xx_DOTTED";
+bool MakeDottedLocale(const fs::path& folder) {
+  fs::create_directories(folder);
+  std::ofstream charmap(folder / "charmap");
+  charmap << "<code_set_name> DOTTED-ASCII\n<escape_char> /\n<mb_cur_min> 1\n<mb_cur_max> 1\n"
+             "CHARMAP\n";
+  for (int c = 0; c < 128; ++c)
+    charmap << fmt::format("<U{:04X}> /x{:02x}\n", c, c);
+  charmap << "END CHARMAP\n";
+  charmap.close();
+  std::ofstream(folder / "source") << R"(LC_TIME
+d_fmt "%d.%m.%Y"
+t_fmt "%H.%M.%S"
+d_t_fmt "%d.%m.%Y %H.%M.%S"
+abday "Su";"Mo";"Tu";"We";"Th";"Fr";"Sa"
+day "Sunday";"Monday";"Tuesday";"Wednesday";"Thursday";"Friday";"Saturday"
+abmon "Jan";"Feb";"Mar";"Apr";"May";"Jun";"Jul";"Aug";"Sep";"Oct";"Nov";"Dec"
+mon "January";"February";"March";"April";"May";"June";"July";"August";"September";"October";"November";"December"
+am_pm "";""
+t_fmt_ampm ""
+END LC_TIME
+)";
+  // localedef complains about the categories the source leaves out, and makes them plain.
+  testsupport::RunProcess({"localedef", "-i", (folder / "source").string(), "-f",
+                           (folder / "charmap").string(), "--no-archive",
+                           (folder / kDottedLocale).string()});
+  if (!fs::exists(folder / kDottedLocale / "LC_TIME")) return false;
+  setenv("LOCPATH", folder.c_str(), 1);
+  return true;
+}
 
 const fs::path kSample = fs::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
 
@@ -350,6 +388,21 @@ TEST_F(RepairCliTest, RepairScanAgainAndRestoreTheBackup) {
   EXPECT_EQ(list.exitCode, kExitOk);
   EXPECT_THAT(list.out, HasSubstr("\n1   "));
   EXPECT_THAT(list.out, HasSubstr("taken from " + prefix_.string()));
+  // Dates and times in the user's formats: "C" when none is set, or the one set is unknown.
+  const std::string cFormats = "[0-9]{2}/[0-9]{2}/24  [0-9]{2}:[0-9]{2}:[0-9]{2}  /";
+  EXPECT_THAT(list.out, ContainsRegex(cFormats));
+  environment_["LANG"] = "xx_NOWHERE.UTF-8";
+  EXPECT_THAT(Run({"backups"}).out, ContainsRegex(cFormats));
+  if (MakeDottedLocale(scratch_.Path() / "locales")) {
+    environment_["LC_TIME"] = kDottedLocale;
+    EXPECT_THAT(Run({"backups"}).out,
+                ContainsRegex("[0-9]{2}\\.[0-9]{2}\\.2024  [0-9]{2}\\.[0-9]{2}\\.[0-9]{2}  /"));
+    environment_["LC_ALL"] = "C";
+    EXPECT_THAT(Run({"backups"}).out, ContainsRegex(cFormats));
+    unsetenv("LOCPATH");
+  } else {
+    ADD_FAILURE() << "localedef could not make the test locale";
+  }
   const CliRun wrong = Run({"backups", "restore", "3", "--yes"});
   EXPECT_EQ(wrong.exitCode, kExitUsage);
   EXPECT_THAT(wrong.err, HasSubstr("there is no backup 3"));

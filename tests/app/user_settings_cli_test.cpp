@@ -99,6 +99,12 @@ TEST_F(UserSettingsCliTest, AddingAListedTextAsksAndKeepsTheEntryWithoutAYes) {
 
   const ProcessResult noScope = Cli({"ignore", "add", "x"});
   EXPECT_EQ(noScope.exitCode, 2);
+  // A text the file cannot keep is refused and nothing is written.
+  const ProcessResult twoLines = Cli({"ignore", "add", "one\ntwo", "--key"});
+  EXPECT_EQ(twoLines.exitCode, 2);
+  EXPECT_THAT(twoLines.output, HasSubstr("it holds a line break"));
+  std::ifstream again(ConfigFile("ignore.lst"), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), "gone.library\r\n2\r\n");
   EXPECT_EQ(Cli({"ignore", "remove", "2"}).exitCode, 2);
 }
 

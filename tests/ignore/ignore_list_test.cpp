@@ -63,11 +63,23 @@ TEST(IgnoreMatchingTest, TheFirstMatchingRowDecides) {
   EXPECT_TRUE(list.IsIgnored("Same", IgnoreScope::Key));
 }
 
-TEST(IgnoreEditTest, AddRefusesEmptyTextAndNoScope) {
+TEST(IgnoreEditTest, AddRefusesEmptyTextNoScopeAndTextTheFileCannotKeep) {
   TIgnoreList list;
   EXPECT_EQ(list.Add("   ", kIgnoreKey, false, kNeverAsked), IgnoreAddResult::EmptyText);
   EXPECT_EQ(list.Add("x", kIgnoreCase, true, kNeverAsked), IgnoreAddResult::NoScope);
+  const std::pair<const char*, const char*> unstorable[] = {
+      {"two\nlines", "it holds a line break"},
+      {"two\rlines", "it holds a line break"},
+      {"esc\x1B[0m", "it holds the control character U+001B"},
+      {"del\x7F", "it holds the control character U+007F"},
+      {"Caf\xE9", "it is not UTF-8 text"},
+  };
+  for (const auto& [text, fault] : unstorable) {
+    EXPECT_EQ(IgnoreTextFault(text), fault) << text;
+    EXPECT_EQ(list.Add(text, kIgnoreKey, false, kNeverAsked), IgnoreAddResult::BadText) << text;
+  }
   EXPECT_TRUE(list.Records().empty());
+  EXPECT_EQ(IgnoreTextFault("tab\tinside, \xEF\xBB\xBF and Caf\xC3\xA9"), "");
   EXPECT_EQ(list.Add("  padded\t", kIgnoreData, false, kNeverAsked), IgnoreAddResult::Added);
   EXPECT_EQ(list.Rows().at(0).Name, "padded");
 }
@@ -102,6 +114,7 @@ TEST(IgnoreEditTest, EditChangesTheRowAndARowWithoutScopeIsAddedAgain) {
   EXPECT_EQ(list.Edit(0, "First", kIgnoreValue, true, kNeverAsked), IgnoreAddResult::Replaced);
   EXPECT_EQ(list.Rows().at(0).Flags(), kIgnoreValue | kIgnoreCase);
   EXPECT_EQ(list.Edit(0, "", kIgnoreValue, true, kNeverAsked), IgnoreAddResult::EmptyText);
+  EXPECT_EQ(list.Edit(0, "a\nb", kIgnoreValue, true, kNeverAsked), IgnoreAddResult::BadText);
   EXPECT_EQ(list.Edit(5, "x", kIgnoreValue, true, kNeverAsked), IgnoreAddResult::NoSuchRow);
 
   // The row without scope opens as a new entry; its own text matches itself.
@@ -132,7 +145,8 @@ TEST(IgnoreEditTest, DeletedEntriesStayMarkedAndAreNotWritten) {
 }
 
 TEST(IgnoreFileFormatTest, FlagsLinesAndLineEnds) {
-  const auto entries = ParseIgnoreFile("Key and case\r\n9\r\nnot a number\r\nabc\r\nodd\r\n");
+  const auto entries =
+      ParseIgnoreFile("Key and case\r\n9\r\nnot a number\r\nabc\r\nodd\r\n").entries;
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].Name, "Key and case");
   EXPECT_EQ(entries[0].Flags(), kIgnoreKey | kIgnoreCase);
@@ -146,11 +160,33 @@ TEST(IgnoreFileFormatTest, FlagsLinesAndLineEnds) {
   EXPECT_EQ(ParseIgnoreFlags(""), -1);
 
   // Files edited on Linux, without a final line end, or in the old 8-bit code page.
-  EXPECT_EQ(ParseIgnoreFile("a\n1\nb\n2").size(), 2u);
-  EXPECT_EQ(ParseIgnoreFile("Caf\xE9\r\n4\r\n").at(0).Name, "Caf\xC3\xA9");
-  EXPECT_TRUE(ParseIgnoreFile("").empty());
-  // Control characters are no text, in either line.
-  EXPECT_THROW(ParseIgnoreFile("a\r\n1\x1B\r\n"), IgnoreFileError);
+  EXPECT_EQ(ParseIgnoreFile("a\n1\nb\n2").entries.size(), 2u);
+  EXPECT_EQ(ParseIgnoreFile("Caf\xE9\r\n4\r\n").entries.at(0).Name, "Caf\xC3\xA9");
+  EXPECT_EQ(ParseIgnoreFile("\xEF\xBB\xBF"
+                            "bom\r\n4\r\n")
+                .entries.at(0)
+                .Name,
+            "bom");
+  EXPECT_TRUE(ParseIgnoreFile("").entries.empty());
+
+  // An entry with a control character is left out with its line; the others stay.
+  const auto contents = ParseIgnoreFile("a\r\n1\r\nb\x01\r\n2\r\nc\r\n4\x1B\r\nd\tx\r\n4\r\n");
+  ASSERT_EQ(contents.entries.size(), 2u);
+  EXPECT_EQ(contents.entries[1].Name, "d\tx");
+  ASSERT_EQ(contents.skipped.size(), 2u);
+  EXPECT_EQ(contents.skipped[0].what(),
+            std::string("line 3: it holds the control character U+0001"));
+  EXPECT_EQ(contents.skipped[1].Line(), 6);
+
+  // Whatever Add takes comes back from the file as it was, a leading U+FEFF included.
+  TIgnoreList odd;
+  const auto never = [](const std::string&) { return false; };
+  for (const char* name : {"\xEF\xBB\xBFlead", "\xEF\xBB\xBF", "tab\tinside", "Caf\xC3\xA9"})
+    ASSERT_EQ(odd.Add(name, kIgnoreData, false, never), IgnoreAddResult::Added) << name;
+  const auto back = ParseIgnoreFile(FormatIgnoreFile(odd));
+  ASSERT_EQ(back.entries.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i)
+    EXPECT_EQ(back.entries[i].Name, odd.Rows()[i].Name);
 }
 
 class IgnoreFileTest : public ::testing::Test {
@@ -204,13 +240,20 @@ TEST_F(IgnoreFileTest, TheCurrentFoldersListIsTakenOverOnce) {
   EXPECT_EQ(second.Rows()[0].Name, "old entry");
 }
 
-TEST_F(IgnoreFileTest, ADamagedFileIsReportedAndKeptAside) {
-  const std::string damaged = "fine\r\n1\r\n\x01\x02\x03\r\n";
-  WriteAll(file_, damaged);
+TEST_F(IgnoreFileTest, ABadEntryIsLeftOutAndAFileThatIsNotTextIsKeptAside) {
+  WriteAll(file_, "fine\r\n1\r\n\x01\x02\x03\r\n2\r\nalso fine\r\n4\r\n");
   TIgnoreList list;
   const auto result = LoadIgnoreList(list, file_, legacy_, writer_);
-  EXPECT_EQ(list.RowCount(), 0);
-  ASSERT_EQ(result.warnings.size(), 1u);  // its text: see the CLI test of a damaged file
+  ASSERT_EQ(list.RowCount(), 2);
+  EXPECT_EQ(list.Rows()[1].Name, "also fine");
+  ASSERT_EQ(result.warnings.size(), 1u);
+  EXPECT_NE(result.warnings[0].find("line 3"), std::string::npos) << result.warnings[0];
+  EXPECT_FALSE(fs::exists(file_.string() + ".broken"));
+
+  const std::string damaged = "fine\r\n1\r\n\0\x01\r\n"s;
+  WriteAll(file_, damaged);
+  const auto binary = LoadIgnoreList(list, file_, legacy_, writer_);
+  ASSERT_EQ(binary.warnings.size(), 1u);  // its text: see the CLI test of a damaged file
   EXPECT_EQ(ReadAll(file_.string() + ".broken"), damaged);
   EXPECT_FALSE(fs::exists(file_));
 
