@@ -38,20 +38,94 @@ KeyNode::~KeyNode() {
   while (!pending.empty()) {
     std::unique_ptr<KeyNode> node = std::move(pending.back());
     pending.pop_back();
+    if (!node) continue;  // a gap left by a removal
     for (auto& child : node->children_)
       pending.push_back(std::move(child));
     node->children_.clear();
   }
 }
 
+namespace {
+
+std::string_view NameOf(const std::unique_ptr<KeyNode>& child) {
+  return child->Name();
+}
+std::string_view NameOf(const StoredValue& value) {
+  return value.Name();
+}
+
+template <typename Entry>
+auto NamesIn(const std::vector<Entry>& list) {
+  return [&list](std::size_t position) { return NameOf(list[position]); };
+}
+
+// The list's index: the existing one, else a new one when the list is large enough.
+template <typename Entry>
+NameIndex* IndexFor(std::optional<NameIndex>& index, const std::vector<Entry>& list,
+                    std::size_t threshold) {
+  if (index) return &*index;
+  if (list.size() < threshold) return nullptr;
+  index.emplace().Reserve(list.size());
+  for (std::size_t i = 0; i < list.size(); ++i)
+    index->Insert(NameIndex::HashOf(NameOf(list[i])), i);
+  return &*index;
+}
+
+template <typename Entry>
+std::size_t PositionOf(const std::vector<Entry>& list, const NameIndex* index,
+                       std::string_view name) {
+  if (index != nullptr) return index->Find(name, NamesIn(list));
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (SameText(NameOf(list[i]), name)) return i;
+  }
+  return NameIndex::npos;
+}
+
+template <typename Entry>
+void CloseGapsIn(std::vector<Entry>& list, NameIndex& index) {
+  if (index.Size() == list.size()) return;
+  const std::vector<bool> kept = index.Compact(list.size());
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (!kept[i]) continue;
+    if (i != next) list[next] = std::move(list[i]);
+    ++next;
+  }
+  list.erase(list.begin() + static_cast<std::ptrdiff_t>(next), list.end());
+}
+
+// Removes the named entry: from a small list at once, from an indexed one by leaving a gap.
+// `destroy` frees what the entry holds.
+template <typename Entry, typename Destroy>
+bool RemoveFrom(std::vector<Entry>& list, NameIndex* index, std::string_view name,
+                Destroy destroy) {
+  if (index == nullptr) {
+    const std::size_t position = PositionOf(list, nullptr, name);
+    if (position == NameIndex::npos) return false;
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(position));
+    return true;
+  }
+  const std::size_t position = index->Erase(name, NamesIn(list));
+  if (position == NameIndex::npos) return false;
+  destroy(list[position]);
+  // Compacting once the gaps outnumber the entries keeps a removal's cost constant on
+  // average and the list at most twice its size.
+  if (index->Size() * 2 < list.size()) CloseGapsIn(list, *index);
+  return true;
+}
+
+}  // namespace
+
 NameIndex* KeyNode::ChildIndex() const {
-  if (!indexes_ || !indexes_->children) return nullptr;
-  return &*indexes_->children;
+  if (!indexes_ && children_.size() < kIndexThreshold) return nullptr;
+  if (!indexes_) indexes_ = std::make_unique<Indexes>();
+  return IndexFor(indexes_->children, children_, kIndexThreshold);
 }
 
 NameIndex* KeyNode::ValueIndex() const {
-  if (!indexes_ || !indexes_->values) return nullptr;
-  return &*indexes_->values;
+  if (!indexes_ && values_.size() < kIndexThreshold) return nullptr;
+  if (!indexes_) indexes_ = std::make_unique<Indexes>();
+  return IndexFor(indexes_->values, values_, kIndexThreshold);
 }
 
 void KeyNode::DropChildIndex() const {
@@ -62,24 +136,27 @@ void KeyNode::DropValueIndex() const {
   if (indexes_) indexes_->values.reset();
 }
 
+void KeyNode::CloseChildGaps() const {
+  if (indexes_ && indexes_->children) CloseGapsIn(children_, *indexes_->children);
+}
+
+void KeyNode::CloseValueGaps() const {
+  if (indexes_ && indexes_->values) CloseGapsIn(values_, *indexes_->values);
+}
+
+const std::vector<std::unique_ptr<KeyNode>>& KeyNode::Children() const {
+  CloseChildGaps();
+  return children_;
+}
+
+const std::vector<StoredValue>& KeyNode::Values() const {
+  CloseValueGaps();
+  return values_;
+}
+
 KeyNode* KeyNode::FindChild(std::string_view name) const {
-  if (children_.size() < kIndexThreshold) {
-    for (const auto& child : children_) {
-      if (SameText(child->Name(), name)) return child.get();
-    }
-    return nullptr;
-  }
-  NameIndex* index = ChildIndex();
-  if (index == nullptr) {
-    if (!indexes_) indexes_ = std::make_unique<Indexes>();
-    index = &indexes_->children.emplace();
-    index->Reserve(children_.size());
-    for (std::size_t i = 0; i < children_.size(); ++i)
-      index->Insert(NameIndex::HashOf(children_[i]->Name()), i);
-  }
-  const std::size_t hit =
-      index->Find(name, [this](std::size_t i) -> std::string_view { return children_[i]->Name(); });
-  return hit == NameIndex::npos ? nullptr : children_[hit].get();
+  const std::size_t position = PositionOf(children_, ChildIndex(), name);
+  return position == NameIndex::npos ? nullptr : children_[position].get();
 }
 
 KeyNode& KeyNode::GetOrAddChild(std::string_view name) {
@@ -89,39 +166,19 @@ KeyNode& KeyNode::GetOrAddChild(std::string_view name) {
 
 KeyNode& KeyNode::AppendNewChild(std::string name) {
   children_.push_back(std::make_unique<KeyNode>(std::move(name), this));
-  if (NameIndex* index = ChildIndex())
-    index->Insert(NameIndex::HashOf(children_.back()->Name()), children_.size() - 1);
+  if (indexes_ && indexes_->children)
+    indexes_->children->Insert(NameIndex::HashOf(children_.back()->Name()), children_.size() - 1);
   return *children_.back();
 }
 
 bool KeyNode::RemoveChild(std::string_view name) {
-  for (auto it = children_.begin(); it != children_.end(); ++it) {
-    if (SameText((*it)->Name(), name)) {
-      children_.erase(it);
-      DropChildIndex();
-      return true;
-    }
-  }
-  return false;
+  return RemoveFrom(children_, ChildIndex(), name,
+                    [](std::unique_ptr<KeyNode>& child) { child.reset(); });
 }
 
 const StoredValue* KeyNode::FindValue(std::string_view name) const {
-  if (values_.size() < kIndexThreshold) {
-    for (const auto& value : values_) {
-      if (SameText(value.Name(), name)) return &value;
-    }
-    return nullptr;
-  }
-  NameIndex* index = ValueIndex();
-  if (index == nullptr) {
-    if (!indexes_) indexes_ = std::make_unique<Indexes>();
-    index = &indexes_->values.emplace();
-    index->Reserve(values_.size());
-    for (std::size_t i = 0; i < values_.size(); ++i)
-      index->Insert(NameIndex::HashOf(values_[i].Name()), i);
-  }
-  const std::size_t hit = index->Find(name, [this](std::size_t i) { return values_[i].Name(); });
-  return hit == NameIndex::npos ? nullptr : &values_[hit];
+  const std::size_t position = PositionOf(values_, ValueIndex(), name);
+  return position == NameIndex::npos ? nullptr : &values_[position];
 }
 
 void KeyNode::SetValue(std::string_view name, const RegValue& value) {
@@ -143,8 +200,8 @@ void KeyNode::SetValue(StoredValue value) {
 
 void KeyNode::AppendNewValue(StoredValue value) {
   values_.push_back(std::move(value));
-  if (NameIndex* index = ValueIndex())
-    index->Insert(NameIndex::HashOf(values_.back().Name()), values_.size() - 1);
+  if (indexes_ && indexes_->values)
+    indexes_->values->Insert(NameIndex::HashOf(values_.back().Name()), values_.size() - 1);
 }
 
 void KeyNode::AppendNewValues(std::vector<StoredValue>& values) {
@@ -156,14 +213,8 @@ void KeyNode::AppendNewValues(std::vector<StoredValue>& values) {
 }
 
 bool KeyNode::RemoveValue(std::string_view name) {
-  for (auto it = values_.begin(); it != values_.end(); ++it) {
-    if (SameText(it->Name(), name)) {
-      values_.erase(it);
-      DropValueIndex();
-      return true;
-    }
-  }
-  return false;
+  return RemoveFrom(values_, ValueIndex(), name,
+                    [](StoredValue& value) { value = StoredValue({}, 0, nullptr, 0); });
 }
 
 }  // namespace ordrex

@@ -85,7 +85,7 @@ class KeyNode {
   KeyMetadata& Meta() { return meta_; }
   const KeyMetadata& Meta() const { return meta_; }
 
-  const std::vector<std::unique_ptr<KeyNode>>& Children() const { return children_; }
+  const std::vector<std::unique_ptr<KeyNode>>& Children() const;
   KeyNode* FindChild(std::string_view name) const;
   // Returns the existing child of that name, or a new one appended last.
   KeyNode& GetOrAddChild(std::string_view name);
@@ -95,7 +95,7 @@ class KeyNode {
   // break lookups.
   KeyNode& AppendNewChild(std::string name);
 
-  const std::vector<StoredValue>& Values() const { return values_; }
+  const std::vector<StoredValue>& Values() const;
   const StoredValue* FindValue(std::string_view name) const;
   // Replaces the data of an existing value (keeping its name's case) or appends a new one.
   void SetValue(std::string_view name, const RegValue& value);
@@ -116,27 +116,35 @@ class KeyNode {
 
  private:
   static constexpr std::size_t kIndexThreshold = 12;
-  // Positions by name; built lazily for large keys, dropped on every structural change.
+  // Positions by name; built for a large key when it is first searched. A removal from a
+  // large key erases the name from the index and leaves a gap (its entry destroyed) instead
+  // of shifting every entry after it; the gaps close, order kept, when they outnumber the
+  // entries or before the list is read as a whole. A small key has no index and no gaps.
   // Held behind one pointer: most keys are small and never need it.
   struct Indexes {
     std::optional<NameIndex> children;
     std::optional<NameIndex> values;
   };
+  // The list's index, built when the list is large enough; nullptr for a small list.
   NameIndex* ChildIndex() const;
   NameIndex* ValueIndex() const;
   void DropChildIndex() const;
   void DropValueIndex() const;
+  void CloseChildGaps() const;
+  void CloseValueGaps() const;
 
   std::string name_;
   KeyNode* parent_;
   KeyMetadata meta_;
-  std::vector<std::unique_ptr<KeyNode>> children_;
-  std::vector<StoredValue> values_;
+  // Mutable for the gaps that reads close.
+  mutable std::vector<std::unique_ptr<KeyNode>> children_;
+  mutable std::vector<StoredValue> values_;
   mutable std::unique_ptr<Indexes> indexes_;
 };
 
 template <typename Less>
 void KeyNode::SortChildren(Less less) {
+  CloseChildGaps();
   std::stable_sort(children_.begin(), children_.end(),
                    [&](const auto& a, const auto& b) { return less(a->Name(), b->Name()); });
   DropChildIndex();
@@ -144,6 +152,7 @@ void KeyNode::SortChildren(Less less) {
 
 template <typename Less>
 void KeyNode::SortValues(Less less) {
+  CloseValueGaps();
   std::stable_sort(values_.begin(), values_.end(),
                    [&](const auto& a, const auto& b) { return less(a.Name(), b.Name()); });
   DropValueIndex();

@@ -64,4 +64,38 @@ void NameIndex::Insert(std::uint32_t hash, std::size_t position) {
   ++size_;
 }
 
+void NameIndex::EraseSlot(std::size_t slot) {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t hole = slot;
+  for (std::size_t i = (hole + 1) & mask; slots_[i] != 0; i = (i + 1) & mask) {
+    // An entry may move into the hole only if its probe passes the hole on its way from its
+    // home slot to where it sits: its home is not in (hole, i], counted around the end.
+    const std::size_t home = static_cast<std::uint32_t>(slots_[i] >> 32) & mask;
+    const bool homeAfterHole = hole <= i ? (home > hole && home <= i) : (home > hole || home <= i);
+    if (homeAfterHole) continue;
+    slots_[hole] = slots_[i];
+    hole = i;
+  }
+  slots_[hole] = 0;
+  --size_;
+}
+
+std::vector<bool> NameIndex::Compact(std::size_t count) {
+  std::vector<bool> kept(count, false);
+  for (std::uint64_t slot : slots_) {
+    if (slot != 0) kept[PositionIn(slot)] = true;
+  }
+  std::vector<std::uint32_t> renumbered(count);
+  std::uint32_t next = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    renumbered[i] = next;
+    if (kept[i]) ++next;
+  }
+  for (std::uint64_t& slot : slots_) {
+    if (slot == 0) continue;
+    slot = (slot & ~std::uint64_t{0xFFFFFFFF}) | (renumbered[PositionIn(slot)] + 1);
+  }
+  return kept;
+}
+
 }  // namespace ordrex

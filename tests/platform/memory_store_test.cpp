@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/target.h"
 #include "platform/text.h"
@@ -19,6 +20,55 @@ using testsupport::Put;
 
 RegValue Sz(const std::string& text) {
   return RegValue{kRegSz, StringToRegData(text)};
+}
+
+TEST(MemoryStore, RemovalsKeepLookupsAndOrderAsKeysGrowAndShrink) {
+  // Large keys are looked up through an index that every removal must keep right, and a
+  // removal must never reorder the siblings left (saved files keep their order).
+  MemoryStore store;
+  store.CreateKey("k");
+  std::vector<std::string> names;  // subkeys of "k" and values of "k" alike, in order
+  const auto name = [](int i) { return "Name" + std::to_string(i); };
+  struct Step {
+    bool add;
+    int from, to, every;  // [from, to) in steps of `every`
+    bool readWhole;       // the names listed after the step (which closes the gaps)
+  };
+  // Growth past the index's threshold and its resizes, removals that leave gaps, names added
+  // among the gaps, removals that leave fewer entries than gaps, names removed earlier added
+  // again (last), the key emptied.
+  const Step steps[] = {{true, 0, 40, 1, false},   {false, 0, 40, 3, false},
+                        {true, 40, 300, 1, true},  {false, 40, 290, 2, false},
+                        {false, 1, 290, 5, false}, {true, 0, 30, 3, true},
+                        {false, 0, 300, 1, true}};
+  for (const Step& step : steps) {
+    for (int i = step.from; i < step.to; i += step.every) {
+      const auto at = std::find(names.begin(), names.end(), name(i));
+      if (step.add) {
+        store.CreateKey("k\\" + name(i));
+        store.SetValue("k", name(i), Sz(std::to_string(i)));
+        if (at == names.end()) names.push_back(name(i));
+      } else {
+        // Removed in another letter case; a second removal finds nothing.
+        EXPECT_EQ(store.DeleteKey("K\\NAME" + std::to_string(i)), at != names.end()) << i;
+        EXPECT_EQ(store.DeleteValue("k", "nAME" + std::to_string(i)), at != names.end()) << i;
+        EXPECT_FALSE(store.DeleteValue("k", name(i))) << i;
+        if (at != names.end()) names.erase(at);
+      }
+    }
+    // Looked up before the lists are read whole, while the gaps are still there.
+    for (int i = 0; i < 300; ++i) {
+      const bool kept = std::find(names.begin(), names.end(), name(i)) != names.end();
+      ASSERT_EQ(store.KeyExists("k\\name" + std::to_string(i)), kept) << i;
+      ASSERT_EQ(store.QueryValue("k", "NAME" + std::to_string(i)),
+                kept ? std::optional(Sz(std::to_string(i))) : std::nullopt)
+          << i;
+    }
+    if (!step.readWhole) continue;
+    EXPECT_EQ(store.SubkeyNames("k"), names);
+    EXPECT_EQ(store.ValueNames("k"), names);
+  }
+  EXPECT_TRUE(names.empty());
 }
 
 // Names match in any letter case, non-ASCII letters folding too, and keep the case and place
