@@ -222,7 +222,11 @@ TEST_F(WineRegistryFileTest, LargeFilesReadInBlocksGiveTheSameTree) {
   for (int i = 0; text.size() < 2'500'000; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "v%06d", i);
-    text += "\"" + std::string(name) + "\"=\"" + std::string(50 + i % 70, 'a' + i % 26) + "\"\n";
+    text += '"';
+    text += name;
+    text += "\"=\"";
+    text.append(50 + i % 70, static_cast<char>('a' + i % 26));
+    text += "\"\n";
   }
   text += "\"zlong\"=\"" + std::string(1'500'000, 'z') + "\"\n";
   ScratchFolder folder;
