@@ -16,14 +16,6 @@ namespace {
 constexpr std::uintmax_t kMaxIgnoreFileSize = 16u * 1024u * 1024u;
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
-std::string Quoted(const std::filesystem::path& path) {
-  // (Built piece by piece: g++ 12 at -O3 warns wrongly about "\"" + string.)
-  std::string text(1, '"');
-  text += path.string();
-  text += '"';
-  return text;
-}
-
 std::string DecodeIgnoreText(std::string_view bytes) {
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
     bytes.remove_prefix(2);
@@ -136,25 +128,25 @@ IgnoreLoadResult LoadIgnoreList(TIgnoreList& list, const std::filesystem::path& 
   try {
     contents = ParseIgnoreFile(ReadBytes(source));
   } catch (const IgnoreFileError& e) {
-    std::string text = "The ignore list " + Quoted(source) + " is damaged (" + Describe(e) +
+    std::string text = "The ignore list " + QuotedFileName(source) + " is damaged (" + Describe(e) +
                        "). The program goes on without it";
     if (!own) {
       text += "; the file was left as it is.";
     } else if (const auto kept = KeepDamagedFile(source)) {
-      text += "; the damaged file was kept as " + Quoted(*kept) + ".";
+      text += "; the damaged file was kept as " + QuotedFileName(*kept) + ".";
     } else {
       text += "; the damaged file could not be renamed and is left as it is.";
     }
     result.warnings.push_back(std::move(text));
     return result;
   } catch (const std::exception& e) {
-    result.warnings.push_back("The ignore list " + Quoted(source) + " could not be read (" +
+    result.warnings.push_back("The ignore list " + QuotedFileName(source) + " could not be read (" +
                               e.what() + "). The program goes on without it.");
     result.keepFile = own;
     return result;
   }
   for (const IgnoreFileError& fault : contents.skipped) {
-    result.warnings.push_back("The ignore list " + Quoted(source) +
+    result.warnings.push_back("The ignore list " + QuotedFileName(source) +
                               " has an entry that cannot be used (" + Describe(fault) +
                               "); it is left out.");
   }
@@ -166,8 +158,9 @@ IgnoreLoadResult LoadIgnoreList(TIgnoreList& list, const std::filesystem::path& 
     try {
       SaveIgnoreList(list, file, writer);
     } catch (const std::exception& e) {
-      result.warnings.push_back("The ignore list read from " + Quoted(source) +
-                                " could not be copied to " + Quoted(file) + ": " + e.what());
+      result.warnings.push_back("The ignore list read from " + QuotedFileName(source) +
+                                " could not be copied to " + QuotedFileName(file) + ": " +
+                                e.what());
     }
   }
   return result;
@@ -179,7 +172,7 @@ bool SaveIgnoreList(const TIgnoreList& list, const std::filesystem::path& file,
   std::error_code ec;
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
   if (ec) {
-    throw FileWriteError("Cannot create the folder " + Quoted(file.parent_path()) + ": " +
+    throw FileWriteError("Cannot create the folder " + QuotedFileName(file.parent_path()) + ": " +
                          ec.message());
   }
   writer.WriteAtomically(file, FormatIgnoreFile(list));

@@ -4,11 +4,15 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace ordrex {
 
 // Renames `file` to "<file>.broken" (or "<file>.broken.2", ".3" ... when that name is taken).
 // Returns the new name, or nothing when the rename failed.
 std::optional<std::filesystem::path> KeepDamagedFile(const std::filesystem::path& file);
+
+// The file name in double quotes, as messages about a damaged or unreadable file show it.
+std::string QuotedFileName(const std::filesystem::path& file);
 
 }  // namespace ordrex

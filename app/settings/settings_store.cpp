@@ -19,14 +19,6 @@ namespace {
 // Settings files are a few kilobytes; anything this large is not one.
 constexpr std::uintmax_t kMaxSettingsFileSize = 16u * 1024u * 1024u;
 
-std::string Quoted(const std::filesystem::path& path) {
-  // (Built piece by piece: g++ 12 at -O3 warns wrongly about "\"" + string.)
-  std::string text(1, '"');
-  text += path.string();
-  text += '"';
-  return text;
-}
-
 bool BelongsToSettings(const RegOperation& op) {
   if (op.root != kCurrentUser) return false;
   return SameText(op.path, kSettingsStorePath) ||
@@ -70,10 +62,10 @@ void SettingsStore::Load() {
   }
   if (!unreadable.empty()) {
     // Not known to be damaged, so it must not be replaced either: saving stays refused.
-    saveBlocker_ = "The settings file " + Quoted(file_) + " could not be read (" + unreadable +
-                   "); the settings are not saved over it.";
-    warnings_.push_back("The settings file " + Quoted(file_) + " could not be read (" + unreadable +
-                        "). The program goes on with the default settings.");
+    saveBlocker_ = "The settings file " + QuotedFileName(file_) + " could not be read (" +
+                   unreadable + "); the settings are not saved over it.";
+    warnings_.push_back("The settings file " + QuotedFileName(file_) + " could not be read (" +
+                        unreadable + "). The program goes on with the default settings.");
     return;
   }
 
@@ -98,13 +90,13 @@ void SettingsStore::SetAside(const std::string& fault) {
   // Whatever was applied before the fault goes too: half a settings file is worse than none.
   for (const std::string& name : store_.SubkeyNames(""))
     store_.DeleteKey(name);
-  std::string text = "The settings file " + Quoted(file_) + " is damaged (" + fault +
+  std::string text = "The settings file " + QuotedFileName(file_) + " is damaged (" + fault +
                      "). The program goes on with the default settings";
   if (const auto kept = KeepDamagedFile(file_)) {
-    text += "; the damaged file was kept as " + Quoted(*kept) + ".";
+    text += "; the damaged file was kept as " + QuotedFileName(*kept) + ".";
   } else {
     text += "; the damaged file could not be renamed and is left as it is.";
-    saveBlocker_ = "The damaged settings file " + Quoted(file_) +
+    saveBlocker_ = "The damaged settings file " + QuotedFileName(file_) +
                    " could not be set aside; the settings are not saved over it.";
   }
   warnings_.push_back(std::move(text));
@@ -116,7 +108,7 @@ void SettingsStore::Save() {
   std::error_code ec;
   std::filesystem::create_directories(file_.parent_path(), ec);
   if (ec) {
-    throw FileWriteError("Cannot create the folder " + Quoted(file_.parent_path()) + ": " +
+    throw FileWriteError("Cannot create the folder " + QuotedFileName(file_.parent_path()) + ": " +
                          ec.message());
   }
   TBackupLines lines{BackupHeader(true)};
