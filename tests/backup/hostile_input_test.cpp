@@ -1,7 +1,6 @@
-// Files no well-behaved editor writes: keys nested deeper than Windows allows, and surrogate
-// pairs written as two 3-byte sequences. Every reader refuses the first with its line, every
-// walk that writes or counts keys survives trees far deeper, and the second reads as the
-// character it stands for.
+// Keys nested deeper than Windows allows, which no well-behaved editor writes: every reader
+// refuses them with their line, and every walk that writes or counts keys survives trees far
+// deeper.
 
 #include <gtest/gtest.h>
 
@@ -157,18 +156,6 @@ TEST(DeepKeys, TreesDeeperThanAnyFileAreWrittenCountedAndRefusedWithoutRecursing
   for (const std::string& line : lines)
     backup += line + "\r\n";
   EXPECT_EQ(ParseRegFile(backup).operations.size(), kMaxKeyDepth);
-}
-
-TEST(RegReader, Regedit4JoinsSurrogatePairsWrittenAsTwoSequences) {
-  // U+1F600 as two 3-byte surrogate sequences in a key name, a value name and data, read in
-  // their 4-byte form, as a backup written from them holds them.
-  const RegDocument doc = ParseRegFile(
-      "REGEDIT4\n\n[HKCU\\Env\xED\xA0\xBD\xED\xB8\x80]\n"
-      "\"\xED\xA0\xBD\xED\xB8\x80\"=\"\xED\xA0\xBD\xED\xB8\x80\"\n");
-  ASSERT_EQ(doc.operations.size(), 2u);
-  EXPECT_EQ(doc.operations[0].path, "Env\xF0\x9F\x98\x80");
-  EXPECT_EQ(doc.operations[1].name, "\xF0\x9F\x98\x80");
-  EXPECT_EQ(doc.operations[1].value, (RegValue{kRegSz, StringToRegData("\xF0\x9F\x98\x80")}));
 }
 
 }  // namespace
