@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/settings/settings_store.h"
 #include "backup/reg_apply.h"
 #include "backup/reg_reader.h"
 #include "backup/reg_writer.h"
@@ -57,20 +56,6 @@ TEST(DeepKeys, EveryReaderRefusesKeysDeeperThanWindowsAllowsNamingTheLine) {
          }
        },
        "Line 3: "},
-      {"settings file",
-       [&](std::size_t levels) -> std::string {
-         testsupport::ScratchFolder scratch;
-         const UserPaths paths(scratch.Path() / "config", scratch.Path() / "data");
-         testsupport::WriteAll(paths.SettingsFile(),
-                               "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Zentrix\\" +
-                                   path(levels - 2, "\\") + "]\n");
-         const auto store = SettingsStore::Open(paths);
-         if (!store->Warnings().empty()) return store->Warnings().front();
-         return store->Store().KeyExists("Software\\Zentrix\\" + path(levels - 2, "\\"))
-                    ? ""
-                    : "not read";
-       },
-       "line 3: "},
       {"document applied to a store",
        [&](std::size_t levels) -> std::string {
          MemoryTarget target;
