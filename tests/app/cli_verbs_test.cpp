@@ -183,33 +183,26 @@ TEST(UsageErrors, AreOneLineAndExitTwo) {
     categories += (categories.ends_with(':') ? " \"" : ", \"") + title + "\"";
   const struct {
     std::vector<std::string> args;
-    std::map<std::string, std::string> environment;
     std::string err;
+    std::map<std::string, std::string> environment = {};
   } cases[] = {
-      {{"info", "--prefix", s + "/missing"},
-       {},
-       "The Wine prefix " + s + "/missing does not exist."},
+      {{"info", "--prefix", s + "/missing"}, "The Wine prefix " + s + "/missing does not exist."},
       // No --prefix, no WINEPREFIX: the home folder's .wine.
-      {{"info"}, {{"HOME", s}}, "The Wine prefix " + s + "/.wine does not exist."},
-      {{"info"}, {}, "no Wine prefix given: use --prefix DIR or set WINEPREFIX"},
-      {{"info", "--prefix", s}, {}, s + " is not a Wine prefix: it has no system.reg."},
+      {{"info"}, "The Wine prefix " + s + "/.wine does not exist.", {{"HOME", s}}},
+      {{"info"}, "no Wine prefix given: use --prefix DIR or set WINEPREFIX"},
+      {{"info", "--prefix", s}, s + " is not a Wine prefix: it has no system.reg."},
       {{"scan", "--prefix", s + "/plain-file"},
-       {},
        "The Wine prefix " + s + "/plain-file is not a folder."},
       {{"scan", "--json", "--prefix", s + "/reg-folder"},
-       {},
        "Cannot read " + s + "/reg-folder/system.reg: it is not a regular file"},
       {{"info", "--prefix", s + "/regedit"},
-       {},
        s + "/regedit/user.reg:1: expected \"WINE REGISTRY Version 2\" as the first line, found "
            "\"REGEDIT4\"; this is not a Wine registry file."},
       {{"info", "--windows", "/mnt/windows"},
-       {},
        "offline Windows volumes (--windows) are not supported yet"},
       {{"info", "--windows", "/mnt/windows", "--prefix", kSample.string()},
-       {},
        "--prefix excludes --windows"},
-      {{"scan", "--prefix", "/nonexistent", "--only", "Registry"}, {}, categories},
+      {{"scan", "--prefix", "/nonexistent", "--only", "Registry"}, categories},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);

@@ -162,7 +162,7 @@ TEST(RegWriter, ValueLinesUnderEachHeader) {
   }
 }
 
-TEST(RegWriter, KeyTreeListsValuesThenEachSubkeyDepthFirst) {
+TEST(RegWriter, KeyTreeListsValuesThenEachSubkeyDepthFirstAndNothingThatIsNotThere) {
   MemoryTarget target;
   Put(target.User(), "Software\\P", "v", Str("1"));
   Put(target.User(), "Software\\P\\First", "a", RegValue{kRegDword, {1, 0, 0, 0}});
@@ -174,21 +174,17 @@ TEST(RegWriter, KeyTreeListsValuesThenEachSubkeyDepthFirst) {
                           "[HKEY_CURRENT_USER\\Software\\P]", "\"v\"=\"1\"", "",
                           "[HKEY_CURRENT_USER\\Software\\P\\First]", "\"a\"=dword:00000001", "",
                           "[HKEY_CURRENT_USER\\Software\\P\\Second]", "\"b\"=dword:00000002"}));
-}
-
-TEST(RegWriter, WritesNothingForWhatIsNotThereAndNeverAWholeRoot) {
-  MemoryTarget target;
+  // Nothing is written for what is not there, and never a whole root.
   TRegistry reg(target, kCurrentUser);
   ASSERT_TRUE(reg.OpenKey("\\Software", true));
   reg.WriteString("x", "y");
-  TBackupLines lines;
+  lines.clear();
   ExportRegistryValue(reg, "nothing", lines);
   ExportRegistryValue(reg, "", lines);  // a default value that is not set
   EXPECT_TRUE(lines.empty());
   reg.CloseKey();
   ExportRegistryValue(reg, "x", lines);  // no key open
   EXPECT_TRUE(lines.empty());
-
   for (const char* path : {"", "\\", "\\\\"}) {
     EXPECT_FALSE(ExportRegistryKey(target, kCurrentUser, path, lines)) << path;
     EXPECT_TRUE(lines.empty());
