@@ -44,6 +44,8 @@ TEST(IgnoreMatchingTest, WholeTextInItsScopesWithTheEntrysCaseRule) {
   EXPECT_TRUE(list.IsIgnored("Tool.exe", IgnoreScope::Value));
   EXPECT_TRUE(list.IsIgnored("Tool.exe", IgnoreScope::Data));
   EXPECT_FALSE(list.IsIgnored("Tool.exe", IgnoreScope::Key));
+  EXPECT_FALSE(list.IsIgnored("TOOL.EXE", IgnoreScope::Value));  // the entry keeps its case
+  EXPECT_TRUE(list.IsIgnored(R"(\clsid\{abc})", IgnoreScope::Key));
   EXPECT_FALSE(list.IsIgnored("", IgnoreScope::Value));
 }
 
