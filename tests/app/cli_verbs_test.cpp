@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include <fmt/format.h>
@@ -30,6 +31,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 using ::testing::Not;
 using testsupport::Sz;
 using testsupport::TempPrefix;
@@ -46,20 +48,10 @@ bool MakeDottedLocale(const fs::path& folder) {
     charmap << fmt::format("<U{:04X}> /x{:02x}\n", c, c);
   charmap << "END CHARMAP\n";
   charmap.close();
-  std::ofstream(folder / "source") << R"(LC_TIME
-d_fmt "%d.%m.%Y"
-t_fmt "%H.%M.%S"
-d_t_fmt "%d.%m.%Y %H.%M.%S"
-abday "Su";"Mo";"Tu";"We";"Th";"Fr";"Sa"
-day "Sunday";"Monday";"Tuesday";"Wednesday";"Thursday";"Friday";"Saturday"
-abmon "Jan";"Feb";"Mar";"Apr";"May";"Jun";"Jul";"Aug";"Sep";"Oct";"Nov";"Dec"
-mon "January";"February";"March";"April";"May";"June";"July";"August";"September";"October";"November";"December"
-am_pm "";""
-t_fmt_ampm ""
-END LC_TIME
-)";
-  // localedef complains about the categories the source leaves out, and makes them plain.
-  testsupport::RunProcess({"localedef", "-i", (folder / "source").string(), "-f",
+  std::ofstream(folder / "source")
+      << "LC_TIME\nd_fmt \"%d.%m.%Y\"\nt_fmt \"%H.%M.%S\"\nEND LC_TIME\n";
+  // localedef complains about all the source leaves out, and (forced) makes it plain.
+  testsupport::RunProcess({"localedef", "-c", "-i", (folder / "source").string(), "-f",
                            (folder / "charmap").string(), "--no-archive",
                            (folder / kDottedLocale).string()});
   if (!fs::exists(folder / kDottedLocale / "LC_TIME")) return false;
@@ -166,13 +158,15 @@ TEST(InfoCommand, WindowsNinetyEightInAnOddlyNamedFolder) {
   EXPECT_THAT(json.out, HasSubstr("\"hostPath\": \"" + escaped + "/drive_c\""));
 }
 
-const char* const kTitles[] = {
-    "Registry Integrity", "ActiveX/COM",           "Interface",        "System Extensions",
-    "Old Software",       "Open With Application", "Application Path", "File Associations",
-    "MRU Files",          "Device Driver",         "Windows Font",     "Help Files",
-    "Microsoft Shared",   "Windows Startup",       "Installer",        "Uninstall Section",
-    "Start Menu",         "System Event Log",      "Context Menu",     "VxD Integrity",
-    "History List",       "MS-DOS Shortcut",       "Windows Shortcut"};
+// The category titles in scan index order, as the engine names them.
+std::vector<std::string> Titles() {
+  MemoryTarget target;
+  TOrdrex engine(target);
+  std::vector<std::string> titles;
+  for (const TCustomOrdrex* category : engine.Categories())
+    titles.push_back(category->Title);
+  return titles;
+}
 
 // Whatever the verb, a target that cannot be opened (or an unknown category) is one line on
 // standard error and exit 2.
@@ -185,37 +179,30 @@ TEST(UsageErrors, AreOneLineAndExitTwo) {
   testsupport::WriteAll(scratch.Path() / "regedit" / "user.reg",
                         "REGEDIT4\n\n[HKEY_CURRENT_USER\\Environment]\n");
   std::string categories = "unknown category \"Registry\"; the categories are:";
-  for (int i = 0; i < 23; ++i)
-    categories += std::string(i == 0 ? " " : ", ") + "\"" + kTitles[i] + "\"";
+  for (const std::string& title : Titles())
+    categories += (categories.ends_with(':') ? " \"" : ", \"") + title + "\"";
   const struct {
     std::vector<std::string> args;
-    std::map<std::string, std::string> environment;
     std::string err;
+    std::map<std::string, std::string> environment = {};
   } cases[] = {
-      {{"info", "--prefix", s + "/missing"},
-       {},
-       "The Wine prefix " + s + "/missing does not exist."},
+      {{"info", "--prefix", s + "/missing"}, "The Wine prefix " + s + "/missing does not exist."},
       // No --prefix, no WINEPREFIX: the home folder's .wine.
-      {{"info"}, {{"HOME", s}}, "The Wine prefix " + s + "/.wine does not exist."},
-      {{"info"}, {}, "no Wine prefix given: use --prefix DIR or set WINEPREFIX"},
-      {{"info", "--prefix", s}, {}, s + " is not a Wine prefix: it has no system.reg."},
+      {{"info"}, "The Wine prefix " + s + "/.wine does not exist.", {{"HOME", s}}},
+      {{"info"}, "no Wine prefix given: use --prefix DIR or set WINEPREFIX"},
+      {{"info", "--prefix", s}, s + " is not a Wine prefix: it has no system.reg."},
       {{"scan", "--prefix", s + "/plain-file"},
-       {},
        "The Wine prefix " + s + "/plain-file is not a folder."},
       {{"scan", "--json", "--prefix", s + "/reg-folder"},
-       {},
        "Cannot read " + s + "/reg-folder/system.reg: it is not a regular file"},
       {{"info", "--prefix", s + "/regedit"},
-       {},
        s + "/regedit/user.reg:1: expected \"WINE REGISTRY Version 2\" as the first line, found "
            "\"REGEDIT4\"; this is not a Wine registry file."},
       {{"info", "--windows", "/mnt/windows"},
-       {},
        "offline Windows volumes (--windows) are not supported yet"},
       {{"info", "--windows", "/mnt/windows", "--prefix", kSample.string()},
-       {},
        "--prefix excludes --windows"},
-      {{"scan", "--prefix", "/nonexistent", "--only", "Registry"}, {}, categories},
+      {{"scan", "--prefix", "/nonexistent", "--only", "Registry"}, categories},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);
@@ -256,9 +243,11 @@ void PlantClassProblems(TempPrefix& prefix) {
 // The "categories" array of the JSON report when only the category at `ran` (from 1) ran.
 std::string CategoriesJson(int ran, int count) {
   std::string out = "\"categories\": [";
-  for (int i = 1; i <= 23; ++i) {
+  int i = 0;
+  for (const std::string& title : Titles()) {
+    ++i;
     out += std::string(i > 1 ? ", " : "") + "{\"index\": " + std::to_string(i) + ", \"title\": \"" +
-           kTitles[i - 1] + "\", \"state\": \"" + (i == ran ? "Finished" : "Skipped") +
+           title + "\", \"state\": \"" + (i == ran ? "Finished" : "Skipped") +
            "\", \"count\": " + std::to_string(i == ran ? count : 0) + "}";
   }
   return out + "]";
@@ -314,6 +303,95 @@ Found 3 problems in 2 categories ([x]: selected for repair).
   EXPECT_EQ(cleanJson.out, "{\"target\": \"" + p + "\", " + CategoriesJson(3, 0) +
                                ", \"problems\": [], \"total\": 0, \"endedEarly\": null}\n");
   EXPECT_EQ(cleanJson.exitCode, kExitOk);
+}
+
+struct Planted {
+  const char* category;
+  const char* root;  // nullptr: a machine class, seen under HKEY_CLASSES_ROOT and HKLM alike
+  std::string key;   // under HKEY_CLASSES_ROOT when root is nullptr
+  const char* data;
+  const char* reason;
+  const char* value = "";
+  bool selected = true;
+};
+
+const std::string kSampleGuid = "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F";
+const char* const kHkcr = "HKEY_CLASSES_ROOT";
+const char* const kViewerExe = R"(C:\Program Files\Removed Viewer\viewer.exe)";
+const char* const kViewerDll = R"(C:\Program Files\Removed Viewer\viewer.dll)";
+const std::string kFileExts = R"(\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\)";
+const Planted kPlanted[] = {
+    {"Registry Integrity", kHkcr, R"(\CLSID\)" + kSampleGuid + R"(11}\InprocServer32)", kViewerDll,
+     "File not found"},
+    {"Registry Integrity", kHkcr, R"(\CLSID\)" + kSampleGuid + R"(11}\ProgID)",
+     "RemovedViewer.Component.1", "Missing ID"},
+    {"Registry Integrity", kHkcr, R"(\CLSID\)" + kSampleGuid + R"(11}\TypeLib)",
+     "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F19}", "Missing ID"},
+    // In the Windows folder: reported, not selected.
+    {"Registry Integrity", kHkcr, R"(\CLSID\)" + kSampleGuid + R"(12}\LocalServer32)",
+     R"(C:\windows\system32\oldtoolbar.exe)", "File not found", "", false},
+    {"Registry Integrity", kHkcr, R"(\CLSID\)" + kSampleGuid + R"(12}\ProgID)", "", "Empty"},
+    {"ActiveX/COM", kHkcr, R"(\TypeLib\)" + kSampleGuid + R"(15}\1.0\HELPDIR)",
+     R"(C:\Program Files\Removed Viewer\Help)", "Path not found"},
+    {"ActiveX/COM", kHkcr, R"(\TypeLib\)" + kSampleGuid + R"(15}\1.0\0\win32)", kViewerDll,
+     "File not found"},
+    {"Interface", kHkcr, R"(\Interface\)" + kSampleGuid + R"(13}\ProxyStubClsid32)",
+     "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F1A}", "Missing ID"},
+    {"Interface", kHkcr, R"(\Interface\)" + kSampleGuid + R"(13}\TypeLib)",
+     "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F19}", "Missing ID"},
+    {"Interface", kHkcr, R"(\Interface\)" + kSampleGuid + R"(14}\ProxyStubClsid)", "", "Empty"},
+    {"Open With Application", nullptr, R"(\Applications\blankapp.exe)", "", "Empty"},
+    {"Open With Application", nullptr, R"(\Applications\oldedit.exe\shell)", "", "Data empty"},
+    {"Open With Application", nullptr, R"(\Applications\viewer.exe\shell\open\command)", kViewerExe,
+     "File not found"},
+    {"File Associations", kHkcr, R"(\.rvw)", "RemovedViewer.Document", "Not associated"},
+    {"File Associations", nullptr, R"(\.smpl)", "", "Data empty"},
+    {"File Associations", nullptr, R"(\viewerdoc\shell\open\command)", kViewerExe,
+     "File not found"},
+    {"File Associations", nullptr, R"(\viewerdoc\DefaultIcon)", kViewerExe, "File not found"},
+    {"File Associations", "HKEY_CURRENT_USER", kFileExts + ".rvd", "", "Not associated"},
+    {"File Associations", "HKEY_CURRENT_USER", kFileExts + R"(.rvx\OpenWithProgids)", "",
+     "Not associated", "RemovedViewer.Document"},
+    {"Context Menu", kHkcr, R"(\samplefolder\shellex\ContextMenuHandlers)", "", "Empty"},
+    {"Context Menu", kHkcr, R"(\viewerdoc\shellex\ContextMenuHandlers\RemovedShellExt)",
+     "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F17}", "ID not found"},
+    {"Context Menu", kHkcr, R"(\viewerdoc\shellex\ContextMenuHandlers\)" + kSampleGuid + "16}",
+     "Removed Viewer Menu", "ID not found"},
+};
+
+// Every problem planted in the sample image for the COM registration, file association,
+// context menu and Open-With categories, with the exact texts, and nothing else in those.
+TEST(ScanSampleImage, JsonShowsEveryPlantedComAndShellProblem) {
+  const CliRun run = RunVerb({"scan", "--json", "--prefix", kSample.string()});
+  ASSERT_EQ(run.exitCode, kExitProblemsFound) << run.err;
+  const std::string& json = run.out;
+  EXPECT_TRUE(
+      json.starts_with("{\"target\": " + JsonQuote(kSample.string()) + ", \"categories\": ["));
+  std::map<std::string, int> perCategory;
+  for (const Planted& p : kPlanted) {
+    std::vector<std::pair<std::string, std::string>> where = {{p.root ? p.root : kHkcr, p.key}};
+    if (!p.root) where.emplace_back("HKEY_LOCAL_MACHINE", R"(\SOFTWARE\Classes)" + p.key);
+    for (const auto& [root, key] : where) {
+      EXPECT_THAT(
+          json,
+          HasSubstr("{\"category\": " + JsonQuote(p.category) + ", \"root\": " + JsonQuote(root) +
+                    ", \"key\": " + JsonQuote(key) + ", \"value\": " + JsonQuote(p.value) +
+                    ", \"data\": " + JsonQuote(p.data) + ", \"reason\": " + JsonQuote(p.reason) +
+                    ", \"selected\": " + (p.selected ? "true" : "false") + ", \"missingFile\": " +
+                    (p.reason == std::string("File not found") ? "true" : "false") + "}"));
+      ++perCategory[p.category];
+    }
+  }
+  // Nothing else in these categories, and each walked to its end.
+  const std::pair<int, const char*> categories[] = {
+      {1, "Registry Integrity"},    {2, "ActiveX/COM"},       {3, "Interface"},
+      {6, "Open With Application"}, {8, "File Associations"}, {19, "Context Menu"}};
+  for (const auto& [index, title] : categories) {
+    EXPECT_THAT(json, HasSubstr("{\"index\": " + std::to_string(index) + ", \"title\": " +
+                                JsonQuote(title) + ", \"state\": \"Finished\", \"count\": " +
+                                std::to_string(perCategory[title]) + "}"));
+  }
+  EXPECT_THAT(json, HasSubstr("\"endedEarly\": null}"));
 }
 
 TEST(LiveScanViewTest, LocationLineIsRewrittenAndClearedBeforeStateLines) {
@@ -442,12 +520,9 @@ TEST_F(RepairCliTest, JsonAddsTheBackupAndTheCount) {
     if (!backup) args.push_back("--no-backup");
     const CliRun repair = Run(args);
     ASSERT_EQ(repair.exitCode, kExitOk) << repair.err;
-    EXPECT_TRUE(repair.out.starts_with("{\"target\": "));
-    EXPECT_TRUE(repair.out.ends_with(", \"followUp\": 0}\n")) << repair.out;
-    EXPECT_EQ(repair.out.find('\n'), repair.out.size() - 1);
-    const std::size_t count = repair.out.find("\"repaired\": ");
-    ASSERT_NE(count, std::string::npos);
-    EXPECT_GT(std::stoi(repair.out.substr(count + 12)), 0);
+    // One line: the object, the count of repairs made, and what the follow-up scan found.
+    EXPECT_THAT(repair.out, MatchesRegex("\\{\"target\": [^\n]*, \"followUp\": 0\\}\n"));
+    EXPECT_THAT(repair.out, ContainsRegex("\"repaired\": [1-9]"));
     EXPECT_THAT(repair.out, HasSubstr(backup ? "\"backup\": \"" + BackupDir().string()
                                              : std::string("\"backup\": null")));
     EXPECT_EQ(fs::exists(BackupDir()), backup);

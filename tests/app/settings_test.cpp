@@ -60,22 +60,20 @@ TEST_F(SettingsIoTest, MissingOrMistypedValuesReadAsTheirDefaults) {
   EXPECT_FALSE(Loaded().MakeBackup);
 }
 
-TEST_F(SettingsIoTest, BothSearchSwitchesStoredOnLoadAsDirectorySearchOnly) {
+// Both search switches stored read as the directory search only; search folders removed from
+// the list leave the key too.
+TEST_F(SettingsIoTest, SearchSwitchesAndFolders) {
   Key().WriteBool("All_Folder", true);
   Key().WriteBool("Specify_Folder", true);
   SettingsModel model = Loaded();
   EXPECT_TRUE(model.SpecifyFolder());
   EXPECT_FALSE(model.AllFolder());
-
   model.SetAllFolder(true);
   EXPECT_FALSE(model.SpecifyFolder());
   model.SetAllFolder(false);
   EXPECT_FALSE(model.AllFolder());
   EXPECT_FALSE(model.SpecifyFolder());
-}
 
-TEST_F(SettingsIoTest, SearchFoldersRemovedFromTheListLeaveTheKeyToo) {
-  SettingsModel model;
   EXPECT_TRUE(model.AddSearchFolder(R"(C:\One)"));
   EXPECT_TRUE(model.AddSearchFolder(R"(C:\Two\)"));
   EXPECT_FALSE(model.AddSearchFolder(R"(c:\one\)"));  // same folder
@@ -84,7 +82,6 @@ TEST_F(SettingsIoTest, SearchFoldersRemovedFromTheListLeaveTheKeyToo) {
   EXPECT_TRUE(model.RemoveSearchFolder(R"(C:\ONE)"));
   EXPECT_FALSE(model.RemoveSearchFolder(R"(C:\Three)"));
   SaveSettings(store_->Roots(), model);
-
   TRegistry folder(store_->Roots());
   ASSERT_TRUE(folder.OpenKey(R"(\Software\Zentrix\Folder\)", false));
   EXPECT_EQ(folder.GetValueNames(), std::vector<std::string>{R"(C:\Two\)"});
@@ -128,10 +125,8 @@ TEST_F(SettingsIoTest, ThreeBackupsAreSavedAsNumberedKeysAndLoadBackInOrder) {
     EXPECT_EQ(record.FileName, (scratch.Path() / names[static_cast<std::size_t>(i)]).string());
     EXPECT_DOUBLE_EQ(record.Date, 45000.25 + i);
     EXPECT_DOUBLE_EQ(record.Time, 45000.25 + i);
+    EXPECT_EQ(record.Size, i == 2 ? 0 : 100 * (i + 1));  // the last one's file is gone
   }
-  EXPECT_EQ(loaded.RestoreList.Items(0).Size, 100);
-  EXPECT_EQ(loaded.RestoreList.Items(1).Size, 200);
-  EXPECT_EQ(loaded.RestoreList.Items(2).Size, 0);  // its file is gone
 }
 
 // Older versions stored the selection as values "0".."11" in the order the family lists its
@@ -297,35 +292,41 @@ TEST_F(SettingsStoreTest, DefaultsAndThenEveryOptionSurviveARestartButNotAFailed
   EXPECT_EQ(again.ReadInteger("Data"), 0);
 }
 
-TEST_F(SettingsStoreTest, ADamagedFileIsReportedKeptAsideAndNotOverwritten) {
-  const std::string damaged =
+// Each damaged file is reported with its line, kept aside under a name of its own (never over
+// an earlier copy), and nothing of it is taken over; a save leaves the copies alone.
+TEST_F(SettingsStoreTest, DamagedFilesAreReportedKeptAsideAndNotOverwritten) {
+  const std::string head =
       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Zentrix]\r\n"
-      "\"Make_Backup\"=dword:00000000\r\n\"Number_Backup\"=dword:zz\r\n";
-  WriteAll(paths_.SettingsFile(), damaged);
-
-  // The warning's text is shown by the CLI test of a damaged file.
-  auto store = SettingsStore::Open(paths_);
-  ASSERT_EQ(store->Warnings().size(), 1u);
-  const auto broken = std::filesystem::path(paths_.SettingsFile().string() + ".broken");
-  EXPECT_EQ(ReadAll(broken), damaged);
-  EXPECT_FALSE(std::filesystem::exists(paths_.SettingsFile()));
-
-  // Nothing of the damaged file was taken over, and a save leaves the copy kept aside.
-  EXPECT_TRUE(WriteDefaultSettings(store->Roots()));
-  store->Save();
-  EXPECT_EQ(ReadAll(broken), damaged);
-
-  // A second damaged file (keys outside the settings key) does not replace the first one kept.
-  const std::string outside =
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Zentrix]\r\n"
-      "\"Make_Backup\"=dword:00000000\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n";
-  WriteAll(paths_.SettingsFile(), outside);
-  auto again = SettingsStore::Open(paths_);
-  ASSERT_EQ(again->Warnings().size(), 1u);
-  EXPECT_NE(again->Warnings().front().find("line 6"), std::string::npos);
-  EXPECT_FALSE(TRegistry(again->Roots()).KeyExists(kSettingsKey));
-  EXPECT_EQ(ReadAll(broken), damaged);
-  EXPECT_EQ(ReadAll(paths_.SettingsFile().string() + ".broken.2"), outside);
+      "\"Make_Backup\"=dword:00000000\r\n";
+  const struct {
+    std::string text;
+    std::string fault;
+    const char* keptAs;
+  } cases[] = {
+      {head + "\"Number_Backup\"=dword:zz\r\n",
+       "line 5: expected 1 to 8 hex digits after \"dword:\"", ".broken"},
+      {head + "\r\n[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n",
+       "line 6: only keys below HKEY_CURRENT_USER\\Software\\Zentrix belong in the settings file",
+       ".broken.2"},
+  };
+  const std::string file = paths_.SettingsFile().string();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keptAs);
+    WriteAll(file, c.text);
+    auto store = SettingsStore::Open(paths_);
+    const std::string kept = file + c.keptAs;
+    EXPECT_EQ(store->Warnings(),
+              std::vector<std::string>{"The settings file \"" + file + "\" is damaged (" + c.fault +
+                                       "). The program goes on with the default settings; the "
+                                       "damaged file was kept as \"" +
+                                       kept + "\"."});
+    EXPECT_EQ(ReadAll(kept), c.text);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(TRegistry(store->Roots()).KeyExists(kSettingsKey));
+    EXPECT_TRUE(WriteDefaultSettings(store->Roots()));
+    store->Save();
+  }
+  EXPECT_EQ(ReadAll(file + ".broken"), cases[0].text);
 }
 
 }  // namespace

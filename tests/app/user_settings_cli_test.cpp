@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "support/fresh_prefix.h"
 #include "support/process.h"
 #include "support/temp_prefix.h"
@@ -103,8 +101,7 @@ TEST_F(UserSettingsCliTest, AddingAListedTextAsksAndKeepsTheEntryWithoutAYes) {
   const ProcessResult twoLines = Cli({"ignore", "add", "one\ntwo", "--key"});
   EXPECT_EQ(twoLines.exitCode, 2);
   EXPECT_THAT(twoLines.output, HasSubstr("it holds a line break"));
-  std::ifstream again(ConfigFile("ignore.lst"), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), "gone.library\r\n2\r\n");
+  EXPECT_EQ(testsupport::ReadAll(ConfigFile("ignore.lst")), "gone.library\r\n2\r\n");
   EXPECT_EQ(Cli({"ignore", "remove", "2"}).exitCode, 2);
 }
 
@@ -123,24 +120,23 @@ TEST_F(UserSettingsCliTest, TheStoredSelectionDecidesWhatAScanCovers) {
   EXPECT_THAT(Cli({"settings"}).output, HasSubstr("  Registry Integrity      false\n"));
 }
 
-TEST_F(UserSettingsCliTest, ADamagedSettingsFileIsReportedAndSetAside) {
-  std::filesystem::create_directories(ConfigFile("").parent_path());
-  std::ofstream(ConfigFile("settings.reg"), std::ios::binary)
-      << "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Zentrix]\r\n"
-         "\"Number_Backup\"=dword:00000007\r\n\"Make_Backup\"=dword:\r\n";
+// What becomes of the damaged files: see the settings and ignore list tests.
+TEST_F(UserSettingsCliTest, DamagedSettingsAndIgnoreFilesAreReported) {
+  testsupport::WriteAll(
+      ConfigFile("settings.reg"),
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Zentrix]\r\n"
+      "\"Number_Backup\"=dword:00000007\r\n\"Make_Backup\"=dword:\r\n");
   const ProcessResult show = Cli({"settings"});
   EXPECT_EQ(show.exitCode, 0) << show.output;
   EXPECT_THAT(show.output, HasSubstr(ConfigFile("settings.reg").string()));
   EXPECT_THAT(show.output, HasSubstr("line 5"));
   EXPECT_THAT(show.output, HasSubstr("Number_Backup   10\n"));
-  EXPECT_TRUE(std::filesystem::exists(ConfigFile("settings.reg.broken")));
 
-  std::ofstream(ConfigFile("ignore.lst"), std::ios::binary) << "ok\r\n1\r\nbad\0line\r\n2\r\n"s;
+  testsupport::WriteAll(ConfigFile("ignore.lst"), "ok\r\n1\r\nbad\0line\r\n2\r\n"s);
   const ProcessResult scan = Scan();
   EXPECT_EQ(scan.exitCode, 1);
   EXPECT_THAT(scan.output, HasSubstr(ConfigFile("ignore.lst").string()));
   EXPECT_THAT(scan.output, HasSubstr("line 3"));
-  EXPECT_TRUE(std::filesystem::exists(ConfigFile("ignore.lst.broken")));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// Files no well-behaved editor writes: keys nested deeper than Windows allows, and surrogate
-// pairs written as two 3-byte sequences. Every reader refuses the first with its line, every
-// walk that writes or counts keys survives trees far deeper, and the second reads as the
-// character it stands for.
+// Keys nested deeper than Windows allows, which no well-behaved editor writes: every reader
+// refuses them with their line, and every walk that writes or counts keys survives trees far
+// deeper.
 
 #include <gtest/gtest.h>
 
@@ -10,7 +9,6 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/settings/settings_store.h"
 #include "backup/reg_apply.h"
 #include "backup/reg_reader.h"
 #include "backup/reg_writer.h"
@@ -58,20 +56,6 @@ TEST(DeepKeys, EveryReaderRefusesKeysDeeperThanWindowsAllowsNamingTheLine) {
          }
        },
        "Line 3: "},
-      {"settings file",
-       [&](std::size_t levels) -> std::string {
-         testsupport::ScratchFolder scratch;
-         const UserPaths paths(scratch.Path() / "config", scratch.Path() / "data");
-         testsupport::WriteAll(paths.SettingsFile(),
-                               "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Zentrix\\" +
-                                   path(levels - 2, "\\") + "]\n");
-         const auto store = SettingsStore::Open(paths);
-         if (!store->Warnings().empty()) return store->Warnings().front();
-         return store->Store().KeyExists("Software\\Zentrix\\" + path(levels - 2, "\\"))
-                    ? ""
-                    : "not read";
-       },
-       "line 3: "},
       {"document applied to a store",
        [&](std::size_t levels) -> std::string {
          MemoryTarget target;
@@ -157,18 +141,6 @@ TEST(DeepKeys, TreesDeeperThanAnyFileAreWrittenCountedAndRefusedWithoutRecursing
   for (const std::string& line : lines)
     backup += line + "\r\n";
   EXPECT_EQ(ParseRegFile(backup).operations.size(), kMaxKeyDepth);
-}
-
-TEST(RegReader, Regedit4JoinsSurrogatePairsWrittenAsTwoSequences) {
-  // U+1F600 as two 3-byte surrogate sequences in a key name, a value name and data, read in
-  // their 4-byte form, as a backup written from them holds them.
-  const RegDocument doc = ParseRegFile(
-      "REGEDIT4\n\n[HKCU\\Env\xED\xA0\xBD\xED\xB8\x80]\n"
-      "\"\xED\xA0\xBD\xED\xB8\x80\"=\"\xED\xA0\xBD\xED\xB8\x80\"\n");
-  ASSERT_EQ(doc.operations.size(), 2u);
-  EXPECT_EQ(doc.operations[0].path, "Env\xF0\x9F\x98\x80");
-  EXPECT_EQ(doc.operations[1].name, "\xF0\x9F\x98\x80");
-  EXPECT_EQ(doc.operations[1].value, (RegValue{kRegSz, StringToRegData("\xF0\x9F\x98\x80")}));
 }
 
 }  // namespace

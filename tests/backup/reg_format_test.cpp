@@ -162,7 +162,7 @@ TEST(RegWriter, ValueLinesUnderEachHeader) {
   }
 }
 
-TEST(RegWriter, KeyTreeListsValuesThenEachSubkeyDepthFirst) {
+TEST(RegWriter, KeyTreeListsValuesThenEachSubkeyDepthFirstAndNothingThatIsNotThere) {
   MemoryTarget target;
   Put(target.User(), "Software\\P", "v", Str("1"));
   Put(target.User(), "Software\\P\\First", "a", RegValue{kRegDword, {1, 0, 0, 0}});
@@ -174,21 +174,17 @@ TEST(RegWriter, KeyTreeListsValuesThenEachSubkeyDepthFirst) {
                           "[HKEY_CURRENT_USER\\Software\\P]", "\"v\"=\"1\"", "",
                           "[HKEY_CURRENT_USER\\Software\\P\\First]", "\"a\"=dword:00000001", "",
                           "[HKEY_CURRENT_USER\\Software\\P\\Second]", "\"b\"=dword:00000002"}));
-}
-
-TEST(RegWriter, WritesNothingForWhatIsNotThereAndNeverAWholeRoot) {
-  MemoryTarget target;
+  // Nothing is written for what is not there, and never a whole root.
   TRegistry reg(target, kCurrentUser);
   ASSERT_TRUE(reg.OpenKey("\\Software", true));
   reg.WriteString("x", "y");
-  TBackupLines lines;
+  lines.clear();
   ExportRegistryValue(reg, "nothing", lines);
   ExportRegistryValue(reg, "", lines);  // a default value that is not set
   EXPECT_TRUE(lines.empty());
   reg.CloseKey();
   ExportRegistryValue(reg, "x", lines);  // no key open
   EXPECT_TRUE(lines.empty());
-
   for (const char* path : {"", "\\", "\\\\"}) {
     EXPECT_FALSE(ExportRegistryKey(target, kCurrentUser, path, lines)) << path;
     EXPECT_TRUE(lines.empty());
@@ -316,6 +312,7 @@ const RegOperation& ValueOp(const RegDocument& doc, std::string_view name) {
   throw std::runtime_error("no value " + std::string(name));
 }
 
+// Text that is not UTF-8 is Windows-1252; surrogate pairs written as two sequences are joined.
 TEST(RegReader, Regedit4TextThatIsNotUtf8IsWindows1252) {
   // LF line ends, no final line end, 8-bit text.
   const RegDocument doc = ParseRegFile(
@@ -333,6 +330,15 @@ TEST(RegReader, Regedit4TextThatIsNotUtf8IsWindows1252) {
   EXPECT_EQ(ValueOp(doc, "Raw").value, (RegValue{kRegLink, {0x41, 0}}));
   EXPECT_EQ(ValueOp(doc, "Raw").line, 5);          // what a failure to apply it names
   EXPECT_EQ(doc.operations.back().path, "a]b[c");  // a key name may hold brackets
+  // U+1F600 as two 3-byte surrogate sequences in a key name, a value name and data, read in
+  // their 4-byte form, as a backup written from them holds them.
+  const RegDocument pairs = ParseRegFile(
+      "REGEDIT4\n\n[HKCU\\Env\xED\xA0\xBD\xED\xB8\x80]\n"
+      "\"\xED\xA0\xBD\xED\xB8\x80\"=\"\xED\xA0\xBD\xED\xB8\x80\"\n");
+  ASSERT_EQ(pairs.operations.size(), 2u);
+  EXPECT_EQ(pairs.operations[0].path, "Env\xF0\x9F\x98\x80");
+  EXPECT_EQ(pairs.operations[1].name, "\xF0\x9F\x98\x80");
+  EXPECT_EQ(pairs.operations[1].value, Str("\xF0\x9F\x98\x80"));
 }
 
 TEST(RegReader, KnowsEveryRootByItsFullAndShortName) {

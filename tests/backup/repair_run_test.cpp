@@ -14,8 +14,8 @@
 #include "backup/shortcut_copies.h"
 #include "platform/wine/wine_prefix_target.h"
 #include "support/fresh_prefix.h"
-#include "support/registry_dump.h"
 #include "support/prefix_engine.h"
+#include "support/registry_dump.h"
 
 namespace ordrex {
 namespace {
@@ -26,13 +26,6 @@ using ::testing::HasSubstr;
 
 const std::string kCurrentVersion = R"(Software\Microsoft\Windows\CurrentVersion\)";
 const std::string kExplorer = kCurrentVersion + R"(Explorer\)";
-
-ByteVector Pif(const std::string& program) {
-  ByteVector bytes(545, 0);
-  for (std::size_t i = 0; i < program.size(); ++i)
-    bytes[36 + i] = program[i];
-  return bytes;
-}
 
 // A prefix with problems of every category the NT family scans, some of them files that the
 // search finds elsewhere on the drive.
@@ -97,7 +90,7 @@ class RepairRunTest : public ::testing::Test {
         .Machine(R"(Software\Microsoft\Windows\Help)", {Sz("gone.hlp", R"(C:\GoneHelp)")})
         .Machine(R"(System\CurrentControlSet\Services\Eventlog\Application\GoneSrc)",
                  {Sz("EventMessageFile", R"(C:\Gone\msg.dll)"), Dword("TypesSupported", 7)});
-    PutFile(prefix_, dosPif_, Pif(R"(C:\GAMES\OLD.EXE)"));
+    PutFile(prefix_, dosPif_, PifFile(R"(C:\GAMES\OLD.EXE)"));
     PutFile(prefix_, desktopPif_, ShellLinkTo(R"(C:\Gone\desk.exe)"));
     target_ = prefix_.Open();
     original_ = Dump(*target_);

@@ -44,6 +44,8 @@ TEST(IgnoreMatchingTest, WholeTextInItsScopesWithTheEntrysCaseRule) {
   EXPECT_TRUE(list.IsIgnored("Tool.exe", IgnoreScope::Value));
   EXPECT_TRUE(list.IsIgnored("Tool.exe", IgnoreScope::Data));
   EXPECT_FALSE(list.IsIgnored("Tool.exe", IgnoreScope::Key));
+  EXPECT_FALSE(list.IsIgnored("TOOL.EXE", IgnoreScope::Value));  // the entry keeps its case
+  EXPECT_TRUE(list.IsIgnored(R"(\clsid\{abc})", IgnoreScope::Key));
   EXPECT_FALSE(list.IsIgnored("", IgnoreScope::Value));
 }
 
@@ -153,19 +155,14 @@ TEST(IgnoreFileFormatTest, FlagsLinesAndLineEnds) {
   EXPECT_EQ(entries[1].Flags(), 15);  // "abc" reads as -1: every flag
   EXPECT_EQ(entries[1].Index, 1);
 
-  EXPECT_EQ(ParseIgnoreFlags(" 6 "), 6);
-  EXPECT_EQ(ParseIgnoreFlags("-1"), -1);
-  EXPECT_EQ(ParseIgnoreFlags("4x"), -1);
-  EXPECT_EQ(ParseIgnoreFlags("99999999999"), -1);
-  EXPECT_EQ(ParseIgnoreFlags(""), -1);
+  for (const auto& [text, flags] :
+       {std::pair{" 6 ", 6}, {"-1", -1}, {"4x", -1}, {"99999999999", -1}, {"", -1}})
+    EXPECT_EQ(ParseIgnoreFlags(text), flags) << text;
 
   // Files edited on Linux, without a final line end, or in the old 8-bit code page.
   EXPECT_EQ(ParseIgnoreFile("a\n1\nb\n2").entries.size(), 2u);
   EXPECT_EQ(ParseIgnoreFile("Caf\xE9\r\n4\r\n").entries.at(0).Name, "Caf\xC3\xA9");
-  EXPECT_EQ(ParseIgnoreFile("\xEF\xBB\xBF"
-                            "bom\r\n4\r\n")
-                .entries.at(0)
-                .Name,
+  EXPECT_EQ(ParseIgnoreFile("\xEF\xBB\xBF" + std::string("bom\r\n4\r\n")).entries.at(0).Name,
             "bom");
   EXPECT_TRUE(ParseIgnoreFile("").entries.empty());
 

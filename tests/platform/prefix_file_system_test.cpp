@@ -122,17 +122,14 @@ TEST_F(PrefixFileSystemTest, LinkedFoldersAreFlaggedInListings) {
   PrefixFileSystem files(prefix_);
   const auto entries = files.List("C:\\Users\\Sam");
   ASSERT_TRUE(entries);
-  const DirEntry* desktop = FindEntry(*entries, "Desktop");
-  ASSERT_NE(desktop, nullptr);
-  EXPECT_TRUE(desktop->linkedFolder);
-  EXPECT_FALSE(desktop->folder);
-  const DirEntry* appData = FindEntry(*entries, "AppData");
-  ASSERT_NE(appData, nullptr);
-  EXPECT_TRUE(appData->folder);
-  EXPECT_FALSE(appData->linkedFolder);
-  const DirEntry* fileLink = FindEntry(*entries, "kernel.lnk");
-  ASSERT_NE(fileLink, nullptr);
-  EXPECT_FALSE(fileLink->folder || fileLink->linkedFolder);
+  for (const auto& [name, folder, linked] : {std::tuple{"Desktop", false, true},
+                                             {"AppData", true, false},
+                                             {"kernel.lnk", false, false}}) {
+    const DirEntry* entry = FindEntry(*entries, name);
+    ASSERT_NE(entry, nullptr) << name;
+    EXPECT_EQ(entry->folder, folder) << name;
+    EXPECT_EQ(entry->linkedFolder, linked) << name;
+  }
   EXPECT_EQ(FindEntry(*entries, "dangling"), nullptr);
   EXPECT_FALSE(files.List("C:\\users\\nobody"));
   EXPECT_FALSE(files.List("C:\\windows\\system32\\kernel32.dll"));

@@ -50,29 +50,28 @@ class SampleCopy : public ::testing::Test {
   ManualClock clock_{std::chrono::system_clock::from_time_t(1800000000)};
 };
 
-TEST_F(SampleCopy, CorruptSystemRegOpensReadOnlyAndSaysWhy) {
+// A damaged system.reg, or a missing user.reg, makes the whole prefix read-only (the damaged
+// file itself: see its own tests) and says why.
+TEST_F(SampleCopy, DamagedOrMissingFileMakesThePrefixReadOnly) {
   std::string text = ReadAll(prefix_ / "system.reg");
   const std::string good = "\"Content Type\"=\"text/plain\"";
   ASSERT_NE(text.find(good), std::string::npos);
   text.replace(text.find(good), good.size(), "\"Content Type\"=hex:zz");
   WriteAll(prefix_ / "system.reg", text);
-
   auto target = OpenWinePrefix(prefix_, clock_);
-  const std::string blocker = target->WriteBlocker();
-  EXPECT_THAT(blocker, HasSubstr((prefix_ / "system.reg").string()));
-  EXPECT_THAT(blocker, HasSubstr("read-only"));
+  EXPECT_THAT(target->WriteBlocker(), HasSubstr((prefix_ / "system.reg").string()));
+  EXPECT_THAT(target->WriteBlocker(), HasSubstr("read-only"));
   ASSERT_FALSE(target->Warnings().empty());
   EXPECT_THAT(target->Warnings().front(), HasSubstr("system.reg:"));
-  // Not even the healthy user.reg can be changed (the bad file itself: see its own tests).
   EXPECT_THROW(target->Root(kCurrentUser)->SetValue("Environment", "X", {kRegSz, {}}),
                RegistryError);
   target->Save();
   EXPECT_EQ(ReadAll(prefix_ / "system.reg"), text);
-}
 
-TEST_F(SampleCopy, MissingUserBranchIsEmptyAndReadOnly) {
+  fs::copy_file(SamplePrefix() / "system.reg", prefix_ / "system.reg",
+                fs::copy_options::overwrite_existing);
   fs::remove(prefix_ / "user.reg");
-  auto target = OpenWinePrefix(prefix_, clock_);
+  target = OpenWinePrefix(prefix_, clock_);
   EXPECT_THAT(target->WriteBlocker(), HasSubstr("user.reg is missing"));
   ASSERT_NE(target->Root(kCurrentUser), nullptr);
   EXPECT_FALSE(target->Root(kCurrentUser)->KeyExists("Environment"));

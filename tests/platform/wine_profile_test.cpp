@@ -127,13 +127,11 @@ TEST_F(WineProfileTest, SpecialFoldersPreferUserShellFoldersAndExpandThem) {
             "C:\\users\\sam\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu");
   // A reference that cannot be expanded names no folder.
   EXPECT_EQ(folders.count(kCsidlHistory), 0u);
-}
-
-TEST_F(WineProfileTest, NoUserBranchMeansNoUserFolders) {
-  const SystemProfile profile = BuildWineProfile(machine_, nullptr, kSid);
-  EXPECT_EQ(profile.specialFolders.count(kCsidlDesktopDirectory), 0u);
-  EXPECT_EQ(profile.specialFolders.count(kCsidlCommonStartMenu), 1u);
-  EXPECT_FALSE(FindEnvironment("USERPROFILE", profile.environment));
+  // No user branch: no user folders, nor the user's variables.
+  const SystemProfile machineOnly = BuildWineProfile(machine_, nullptr, kSid);
+  EXPECT_EQ(machineOnly.specialFolders.count(kCsidlDesktopDirectory), 0u);
+  EXPECT_EQ(machineOnly.specialFolders.count(kCsidlCommonStartMenu), 1u);
+  EXPECT_FALSE(FindEnvironment("USERPROFILE", machineOnly.environment));
 }
 
 TEST_F(WineProfileTest, VersionFromTheRegistryUnlessWineIsToldOtherwise) {

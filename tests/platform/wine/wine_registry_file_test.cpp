@@ -201,7 +201,6 @@ TEST_F(WineRegistryFileTest, SavesAtomicallyAndAnInterruptedSaveLeavesTheOldFile
   EXPECT_EQ(failing.Attempts(), 0);
   file->CreateKey("Software\\New");
   file->SetValue("Software\\New", "v", RegValue{kRegSz, StringToRegData("w")});
-
   failing.FailAfter(0, FaultInjectingFileWriter::Fault::kBeforeRename);
   EXPECT_THROW(file->Save(failing), RegistryError);
   EXPECT_EQ(ReadAll(path), original);
@@ -376,16 +375,15 @@ TEST(WineValueData, RejectsWhatIsNotCertain) {
   }
 }
 
-TEST(WineNameOrder, LowerCasedUtf16UnitsWithPrefixesFirst) {
+// Names sort as Wine sorts them: lower-cased UTF-16 units, prefixes first. Times are written
+// with the high part minimal and the low part padded.
+TEST(WineTextForms, NameOrderAndTimes) {
   EXPECT_EQ(CompareWineNames("Foo", "fOO"), 0);
   EXPECT_LT(CompareWineNames("abc", "ABCD"), 0);
   EXPECT_GT(CompareWineNames("Z", "a"), 0);
   // Beyond the BMP: a surrogate (0xd83c) sorts before U+E000, unlike code point order.
   EXPECT_LT(CompareWineNames("\xF0\x9F\x8C\x8E", "\xEE\x80\x80"), 0);
   EXPECT_EQ(CompareWineNames("\xD0\x90", "\xD0\xB0"), 0);  // Cyrillic A and a
-}
-
-TEST(WineTime, WritesHighPartMinimalAndLowPartPadded) {
   EXPECT_EQ(WineTimeText(0x1dd857e15e9be00ull), "1dd857e15e9be00");
   EXPECT_EQ(WineTimeText(0x100000001ull), "100000001");
   EXPECT_EQ(WineTimeText(0x5ull), "000000005");

@@ -28,22 +28,11 @@ std::string ServerLeaf(const fs::path& prefix) {
 }
 
 // Sets TMPDIR for one test and puts the old value back.
-class TmpdirOverride {
- public:
-  explicit TmpdirOverride(const fs::path& dir) {
-    if (const char* old = std::getenv("TMPDIR")) old_ = old;
-    setenv("TMPDIR", dir.c_str(), 1);
-  }
-  ~TmpdirOverride() {
-    if (old_) {
-      setenv("TMPDIR", old_->c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-  }
-
- private:
-  std::optional<std::string> old_;
+struct TmpdirOverride {
+  explicit TmpdirOverride(const fs::path& dir) { setenv("TMPDIR", dir.c_str(), 1); }
+  ~TmpdirOverride() { old ? setenv("TMPDIR", old->c_str(), 1) : unsetenv("TMPDIR"); }
+  const std::optional<std::string> old =
+      std::getenv("TMPDIR") ? std::optional<std::string>(std::getenv("TMPDIR")) : std::nullopt;
 };
 
 // A child process that holds a POSIX write lock on `lock` the way a wineserver does, until it
