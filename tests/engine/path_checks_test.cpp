@@ -1,13 +1,20 @@
 #include "engine/path_checks.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/drive_fixture.h"
+#include "support/prefix_engine.h"
 
 namespace ordrex {
 namespace {
 
-using testsupport::DriveFixture;
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using namespace testsupport;
 
 class PathChecksTest : public ::testing::Test {
  protected:
@@ -52,12 +59,12 @@ TEST(PathSplitting, FileNamePartsGuidsCommandsAndPathLists) {
 
   EXPECT_TRUE(IsGuidString("{00021401-0000-0000-C000-000000000046}"));
   EXPECT_TRUE(IsGuidString("{0002abcd-ef00-0000-c000-00000000004f}"));
-  EXPECT_FALSE(IsGuidString("00021401-0000-0000-C000-000000000046"));     // no braces
-  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000-00000000046}"));    // 37 characters
-  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000-0000000000046}"));  // 39 characters
-  EXPECT_FALSE(IsGuidString("{0002140g-0000-0000-C000-000000000046}"));   // g is no digit
-  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000+000000000046}"));   // dash misplaced
-  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000-000000000046)"));
+  // No braces, 37 and 39 characters, no hex digit, a misplaced dash, the wrong closing brace.
+  for (const char* bad :
+       {"00021401-0000-0000-C000-000000000046", "{00021401-0000-0000-C000-00000000046}",
+        "{00021401-0000-0000-C000-0000000000046}", "{0002140g-0000-0000-C000-000000000046}",
+        "{00021401-0000-0000-C000+000000000046}", "{00021401-0000-0000-C000-000000000046)"})
+    EXPECT_FALSE(IsGuidString(bad)) << bad;
 
   EXPECT_EQ(ExeOfCommand("MsiExec.exe /X{6A3D0C7E-2E47-4D9C-9B1F-6B5D3B1E0A11}"), "MsiExec.exe");
   EXPECT_EQ(ExeOfCommand(R"(C:\App\unins000.EXE /SILENT)"), R"(C:\App\unins000.EXE)");
@@ -135,26 +142,24 @@ TEST_F(PathChecksTest, ReadStringValueCleansTextAndRefusesOtherTypes) {
   drive_.SetDword(kLocalMachine, key, "num", 7);
   TRegistry reg(drive_.Target(), kLocalMachine);
   ASSERT_TRUE(reg.OpenKey(key, false));
-  std::string text = "stale";
+  std::string text;
   EXPECT_TRUE(Paths().ReadStringValue(reg, "", text));
   EXPECT_EQ(text, R"(C:\App\app.exe)");
   EXPECT_TRUE(Paths().ReadStringValue(reg, "exp", text));
   EXPECT_EQ(text, R"(%SystemRoot%\x.dll)");
-  EXPECT_FALSE(Paths().ReadStringValue(reg, "num", text));
-  EXPECT_EQ(text, "");
-  text = "stale";
-  EXPECT_FALSE(Paths().ReadStringValue(reg, "missing", text));
-  EXPECT_EQ(text, "");
+  for (const char* refused : {"num", "missing"}) {
+    text = "stale";
+    EXPECT_FALSE(Paths().ReadStringValue(reg, refused, text));
+    EXPECT_EQ(text, "") << refused;
+  }
 }
 
 TEST_F(PathChecksTest, SystemFilesAndDefaultFolders) {
-  EXPECT_TRUE(Paths().IsSystemFile(R"(%windir%\foo.dll)"));
-  EXPECT_TRUE(Paths().IsSystemFile(R"(C:\WINDOWS\System32\foo.dll)"));
-  EXPECT_TRUE(Paths().IsSystemFile(R"(D:\Tools\mscomctl.ocx)"));
-  EXPECT_TRUE(Paths().IsSystemFile(R"(D:\Tools\MSVCRT.DLL)"));
-  EXPECT_FALSE(Paths().IsSystemFile(R"(D:\Tools\ms)"));
-  EXPECT_FALSE(Paths().IsSystemFile(R"(D:\Tools\bar.dll)"));
-  EXPECT_FALSE(Paths().IsSystemFile(R"(C:\windowsapps\bar.dll)"));
+  for (const char* path : {R"(%windir%\foo.dll)", R"(C:\WINDOWS\System32\foo.dll)",
+                           R"(D:\Tools\mscomctl.ocx)", R"(D:\Tools\MSVCRT.DLL)"})
+    EXPECT_TRUE(Paths().IsSystemFile(path)) << path;
+  for (const char* path : {R"(D:\Tools\ms)", R"(D:\Tools\bar.dll)", R"(C:\windowsapps\bar.dll)"})
+    EXPECT_FALSE(Paths().IsSystemFile(path)) << path;
   // Unknown Windows and program folders fall back to defaults.
   drive_.Profile().windowsDir = "";
   drive_.Profile().systemDir = "";
@@ -234,6 +239,104 @@ TEST_F(PathChecksTest, EnvironmentListAndCollapsedPaths) {
   // Empty values are never used.
   drive_.Profile().environment = {{"EMPTY", ""}, {"X", ""}};
   EXPECT_EQ(PathChecks(drive_.Target()).CollapseEnvPath(R"(C:\a\b.dll)"), R"(C:\a\b.dll)");
+}
+
+// A scan remembers what it learnt of the disk only while it runs: files that come and go
+// between two scans, or through the program's own deletes and copies, are seen at once.
+const std::string kClassKey = R"(Software\Classes\CLSID\{11111111-1111-1111-1111-111111111111})";
+
+std::string Missing(const std::string& sub, const std::string& path) {
+  return R"(HKEY_CLASSES_ROOT\CLSID\{11111111-1111-1111-1111-111111111111}\)" + sub + " |  | " +
+         path + " | File not found | selected | missing";
+}
+
+class ScanCacheTest : public ::testing::Test {
+ protected:
+  ScanCacheTest() {
+    prefix_.File(R"(C:\Apps\here.dll)")
+        .Machine(kClassKey + R"(\InprocServer32)", {Sz("", R"(C:\Apps\here.dll)")})
+        // Cleaning and judging both ask about this one.
+        .Machine(kClassKey + R"(\LocalServer32)", {Sz("", R"("C:\Apps\later.exe" /automation)")});
+    scan_ = std::make_unique<PrefixEngine>(prefix_);
+  }
+  std::vector<std::string> Scan() {
+    scan_->ScanOnly({&scan_->Engine().RegIntegrity});
+    return Problems(scan_->Engine().RegIntegrity);
+  }
+  bool Found(const std::string& path) { return scan_->Engine().Paths().FileFound(path); }
+  FileSystem& Files() { return scan_->GetTarget().Files(); }
+
+  TempPrefix prefix_;
+  std::unique_ptr<PrefixEngine> scan_;
+};
+
+TEST_F(ScanCacheTest, FilesChangedBetweenScansAreSeenByTheNextScan) {
+  EXPECT_THAT(Scan(), ElementsAre(Missing("LocalServer32", R"(C:\Apps\later.exe)")));
+  // Another program removes one server and installs the other.
+  fs::remove(prefix_.HostPath(R"(C:\Apps\here.dll)"));
+  prefix_.File(R"(C:\Apps\later.exe)");
+  EXPECT_THAT(Scan(), ElementsAre(Missing("InprocServer32", R"(C:\Apps\here.dll)")));
+  prefix_.File(R"(C:\Apps\here.dll)");
+  EXPECT_THAT(Scan(), IsEmpty());
+}
+
+TEST_F(ScanCacheTest, TheProgramsOwnDeletesAndCopiesAreSeenAtOnce) {
+  Scan();
+  ASSERT_TRUE(Found(R"(C:\Apps\here.dll)"));
+  ASSERT_FALSE(Found(R"(C:\Apps\later.exe)"));
+  // As a repair copies a shortcut out and deletes it, and a restore copies one back: the
+  // listings remembered from the scan must not go stale.
+  const fs::path saved = prefix_.Path() / "saved.bin";
+  ASSERT_TRUE(Files().CopyOut(R"(C:\Apps\HERE.DLL)", saved));
+  ASSERT_TRUE(Files().DeleteFile(R"(C:\Apps\here.dll)"));
+  ASSERT_TRUE(Files().CopyIn(saved, R"(C:\Apps\later.exe)"));
+  ASSERT_TRUE(Files().CopyIn(saved, R"(C:\windows\system32\fresh.dll)"));
+
+  EXPECT_FALSE(Found(R"(C:\Apps\here.dll)"));
+  EXPECT_TRUE(Found(R"(c:\apps\LATER.EXE)"));
+  EXPECT_TRUE(Found("fresh.dll"));
+  EXPECT_THAT(Scan(), ElementsAre(Missing("InprocServer32", R"(C:\Apps\here.dll)")));
+}
+
+TEST_F(PathChecksTest, RememberedAnswersMatchTheDiskWhileAScanRuns) {
+  drive_.Profile().environment = {{"SystemRoot", R"(C:\windows)"},
+                                  {"PATH", R"(C:\Tools\;c:\TOOLS;%SystemRoot%\system32)"}};
+  drive_.File(R"(C:\Tools\tool.exe)").Folder(R"(C:\Data)");
+  PathChecks& paths = Paths();
+
+  paths.BeginScan();
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_TRUE(paths.FileFound("tool.exe"));
+    EXPECT_TRUE(paths.FileFound("CALC.EXE"));
+    EXPECT_FALSE(paths.FileFound("gone.exe"));
+    EXPECT_TRUE(paths.FileFound(R"(%SystemRoot%\system32\calc.exe)"));
+    EXPECT_TRUE(paths.FileFound(R"(C:\Data)"));
+    EXPECT_FALSE(paths.FileFound(R"(C:\Data\gone.txt)"));
+    // The text as asked is the key: another spelling is never taken for a missing file.
+    EXPECT_TRUE(paths.FileFound(R"(c:\tools\TOOL.EXE)"));
+  }
+  // Far more distinct names than are kept: the answers stay right once the memory starts over.
+  for (int n = 0; n < 5000; ++n)
+    ASSERT_FALSE(paths.FileFound("missing" + std::to_string(n) + ".dll"));
+  EXPECT_TRUE(paths.FileFound("tool.exe"));
+  paths.EndScan();
+
+  // Outside a scan the disk is asked every time.
+  fs::remove(drive_.HostPath(R"(C:\Tools\tool.exe)"));
+  drive_.Files().DropCache();
+  EXPECT_FALSE(paths.FileFound("tool.exe"));
+  drive_.File(R"(C:\Tools\tool.exe)");
+  EXPECT_TRUE(paths.FileFound("tool.exe"));
+
+  // A new scan starts with nothing remembered.
+  paths.BeginScan();
+  EXPECT_TRUE(paths.FileFound("tool.exe"));
+  paths.EndScan();
+  fs::remove(drive_.HostPath(R"(C:\Tools\tool.exe)"));
+  drive_.Files().DropCache();
+  paths.BeginScan();
+  EXPECT_FALSE(paths.FileFound("tool.exe"));
+  paths.EndScan();
 }
 
 }  // namespace

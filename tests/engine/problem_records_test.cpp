@@ -44,13 +44,6 @@ TEST(ProblemRecords, TheTwentyThreeCategoriesByScanIndex) {
   EXPECT_TRUE(engine.Stopped);
 }
 
-// The older family lists installed drivers by value name: a found file links by the name.
-TEST(ProblemRecords, TheWin9xFamilyLinksDriversByValueName) {
-  DriveFixture drive;
-  drive.UseWin9x();
-  EXPECT_EQ(drive.Engine().DeviceDriver.Mode, LinkMode::Value);
-}
-
 TEST(ProblemRecords, OneMissingFileNameForTwoProblemsSharesTheFoundLocations) {
   DriveFixture drive;
   TOrdrex& engine = drive.Engine();
@@ -58,8 +51,14 @@ TEST(ProblemRecords, OneMissingFileNameForTwoProblemsSharesTheFoundLocations) {
                     R"(c:\a\FOO.dll)", R"(c:\a\FOO.dll)", true, true);
   engine.AddProblem(engine.Uninstall, kLocalMachine, "File not found", R"(\Uninstall\Foo)",
                     "UninstallString", R"(D:\b\foo.DLL)", R"(D:\b\foo.DLL)", true, true);
+  // The name comes from the file path only: not from a folder, nor from a path problem's data.
+  engine.AddProblem(engine.Installer, kLocalMachine, "Path not found", R"(\Folders\)",
+                    R"(C:\gone\)", "", R"(C:\gone\x.dll)", true, false);
+  engine.AddErrorFile(R"(C:\dir\)");
   ASSERT_EQ(engine.ErrorFileCount(), 1);
   EXPECT_EQ(engine.ErrorFiles.Items(0).FileName, "FOO.DLL");
+  engine.AddErrorFile("D:name.exe");
+  EXPECT_EQ(engine.ErrorFiles.Items(1).FileName, "NAME.EXE");
 
   EXPECT_TRUE(engine.RecordFoundLocation(R"(C:\x\)", "foo.dll"));
   EXPECT_TRUE(engine.RecordFoundLocation(R"(C:\y)", "Foo.Dll"));
@@ -105,18 +104,6 @@ TEST(ProblemRecords, IgnoredProblemsLeaveNoTrace) {
   EXPECT_EQ(engine.ErrorFileCount(), 1);
 }
 
-TEST(ProblemRecords, MissingFileNamesComeFromTheFilePathOnly) {
-  DriveFixture drive;
-  TOrdrex& engine = drive.Engine();
-  engine.AddProblem(engine.Installer, kLocalMachine, "Path not found", R"(\Folders\)",
-                    R"(C:\gone\)", "", R"(C:\gone\x.dll)", true, false);
-  EXPECT_EQ(engine.ErrorFileCount(), 0);
-  engine.AddErrorFile(R"(C:\dir\)");
-  engine.AddErrorFile("D:name.exe");
-  EXPECT_EQ(engine.ErrorFileCount(), 1);
-  EXPECT_EQ(engine.ErrorFiles.Items(0).FileName, "NAME.EXE");
-}
-
 TEST(ProblemRecords, LinkModesChooseTheFieldThatNamesTheFile) {
   DriveFixture drive;
   TOrdrex& engine = drive.Engine();
@@ -140,21 +127,6 @@ TEST(ProblemRecords, LinkModesChooseTheFieldThatNamesTheFile) {
   EXPECT_EQ(*engine.Uninstall.Items(0).Solution(), R"(C:\Found\UNINS000.EXE)");
 }
 
-TEST(ProblemRecords, LinkingAgainDropsALinkThatNoLongerMatches) {
-  DriveFixture drive;
-  TOrdrex& engine = drive.Engine();
-  engine.AddProblem(engine.AppPath, kLocalMachine, "File not found", R"(\App Paths\a.exe)", "",
-                    R"(C:\a\a.exe)", R"(C:\a\a.exe)", true, true);
-  engine.RecordFoundLocation(R"(C:\b\)", "a.exe");
-  engine.LinkAll();
-  ASSERT_EQ(engine.AppPath.Items(0).SolutionCount(), 1);
-  engine.AppPath.Cancelled = true;
-  engine.ErrorFiles.Clear();
-  engine.LinkAll();
-  EXPECT_EQ(engine.AppPath.Items(0).Solutions, nullptr);
-  EXPECT_FALSE(engine.AppPath.Cancelled);
-}
-
 TEST(ProblemRecords, ClearKeepsTheProblemsOfDisabledCategoriesWithoutTheirLinks) {
   DriveFixture drive;
   TOrdrex& engine = drive.Engine();
@@ -165,6 +137,17 @@ TEST(ProblemRecords, ClearKeepsTheProblemsOfDisabledCategoriesWithoutTheirLinks)
   }
   engine.RecordFoundLocation(R"(C:\b\)", "a.exe");
   engine.LinkAll();
+  ASSERT_EQ(engine.AppPath.Items(0).SolutionCount(), 1);
+  // Linking again drops a link that no longer matches, and the cancelled mark.
+  engine.AppPath.Cancelled = true;
+  engine.ErrorFiles.Clear();
+  engine.LinkAll();
+  EXPECT_EQ(engine.AppPath.Items(0).Solutions, nullptr);
+  EXPECT_FALSE(engine.AppPath.Cancelled);
+  engine.AddErrorFile(R"(C:\a\a.exe)");
+  ASSERT_TRUE(engine.RecordFoundLocation(R"(C:\b\)", "a.exe"));
+  engine.LinkAll();
+  ASSERT_EQ(engine.Uninstall.Items(0).SolutionCount(), 1);
   // A stop marks the enabled categories cancelled, and only them.
   engine.Stop(true);
   EXPECT_TRUE(engine.Uninstall.Cancelled);

@@ -109,10 +109,21 @@ TEST_F(ScanDriverTest, OnlyRegistryIntegrityEnabled) {
             statuses_.end());
 }
 
-TEST_F(ScanDriverTest, EveryCategoryMovesThroughItsStatesInScheduleOrder) {
+// Each family's stages in order: the NT family reads its fonts after the help files and has no
+// virtual devices; the older family's device walk reads the installed-files list, not the
+// services, and links what it finds by value name.
+class ScanScheduleTest : public ScanDriverTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ScanScheduleTest, EveryCategoryMovesThroughItsStatesInTheFamilysOrder) {
+  const bool win9x = GetParam();
+  if (win9x) drive_.UseWin9x();
+  drive_.SetString(kLocalMachine, R"(\System\CurrentControlSet\Control\InstalledFiles)", "OLD.VXD",
+                   R"(C:\windows\system\old.vxd)");
+  drive_.CreateKey(kLocalMachine, R"(\SYSTEM\CurrentControlSet\Services\SomeService)");
   TOrdrex& engine = Engine();
   RunScan(engine);
   EXPECT_EQ(engine.EndedEarly, "");
+  EXPECT_EQ(engine.DeviceDriver.Mode, win9x ? LinkMode::Value : LinkMode::Data);
   // Categories scanned in parts wait between them: "Waiting 2", "Waiting 3".
   for (TCustomOrdrex* category : engine.Categories()) {
     const std::string& title = category->Title;
@@ -127,45 +138,32 @@ TEST_F(ScanDriverTest, EveryCategoryMovesThroughItsStatesInScheduleOrder) {
     expected.push_back("Finished");
     EXPECT_EQ(recorder_.StatesOf(title), category->Listed ? expected : Texts{}) << title;
   }
-  // The NT family reads its fonts after the help files, and has no virtual devices.
-  EXPECT_EQ(
-      recorder_.ScanningOrder(),
-      (Texts{"MS-DOS Shortcut",       "Windows Shortcut",   "File Associations", "Context Menu",
-             "Open With Application", "Registry Integrity", "Interface",         "ActiveX/COM",
-             "Old Software",          "MRU Files",          "Start Menu",        "History List",
-             "Windows Startup",       "Application Path",   "Installer",         "Microsoft Shared",
-             "Uninstall Section",     "Help Files",         "Windows Font",      "Device Driver",
-             "System Event Log"}));
+  const Texts orders[] = {
+      {"MS-DOS Shortcut",       "Windows Shortcut",   "File Associations", "Context Menu",
+       "Open With Application", "Registry Integrity", "Interface",         "ActiveX/COM",
+       "Old Software",          "MRU Files",          "Start Menu",        "History List",
+       "Windows Startup",       "Application Path",   "Installer",         "Microsoft Shared",
+       "Uninstall Section",     "Help Files",         "Windows Font",      "Device Driver",
+       "System Event Log"},
+      {"MS-DOS Shortcut",       "Windows Shortcut",   "File Associations", "Context Menu",
+       "Open With Application", "Registry Integrity", "Interface",         "ActiveX/COM",
+       "Old Software",          "MRU Files",          "Start Menu",        "History List",
+       "Windows Startup",       "Application Path",   "Windows Font",      "Installer",
+       "Microsoft Shared",      "Uninstall Section",  "Help Files",        "Device Driver",
+       "System Event Log",      "VxD Integrity"}};
+  EXPECT_EQ(recorder_.ScanningOrder(), orders[win9x]);
   // History List turned "Finished" only at the end, without a pause.
   EXPECT_EQ(std::count(recorder_.pauses.begin(), recorder_.pauses.end(), "History List:Finished"),
             0);
-}
-
-TEST_F(ScanDriverTest, TheWin9xFamilyRunsItsOwnStages) {
-  drive_.UseWin9x();
-  drive_.SetString(kLocalMachine, R"(\System\CurrentControlSet\Control\InstalledFiles)", "OLD.VXD",
-                   R"(C:\windows\system\old.vxd)");
-  drive_.CreateKey(kLocalMachine, R"(\SYSTEM\CurrentControlSet\Services\SomeService)");
-  TOrdrex& engine = Engine();
-  RunScan(engine);
-  EXPECT_EQ(engine.EndedEarly, "");
-  EXPECT_EQ(
-      recorder_.ScanningOrder(),
-      (Texts{"MS-DOS Shortcut",       "Windows Shortcut",   "File Associations", "Context Menu",
-             "Open With Application", "Registry Integrity", "Interface",         "ActiveX/COM",
-             "Old Software",          "MRU Files",          "Start Menu",        "History List",
-             "Windows Startup",       "Application Path",   "Windows Font",      "Installer",
-             "Microsoft Shared",      "Uninstall Section",  "Help Files",        "Device Driver",
-             "System Event Log",      "VxD Integrity"}));
-  EXPECT_EQ(recorder_.StatesOf("VxD Integrity"), (Texts{"Waiting", "Scanning", "Finished"}));
-  // The device walk read the installed-files list, not the services.
   const auto shown = [&](const std::string& text) {
     return std::any_of(statuses_.begin(), statuses_.end(),
                        [&](const std::string& status) { return ContainsText(status, text); });
   };
-  EXPECT_TRUE(shown("InstalledFiles"));
-  EXPECT_FALSE(shown("SomeService"));
+  EXPECT_EQ(shown("InstalledFiles"), win9x);
+  EXPECT_EQ(shown("SomeService"), !win9x);
 }
+
+INSTANTIATE_TEST_SUITE_P(NtAndWin9x, ScanScheduleTest, ::testing::Bool());
 
 TEST_F(ScanDriverTest, StopDuringAWalkFinishesEveryEnabledCategory) {
   for (char c = 'A'; c <= 'E'; ++c)
