@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "engine/rules/rules.h"
@@ -41,10 +42,39 @@ std::string Found(int n, const std::string& sub, const std::string& data, const 
          (reason == "File not found" ? "missing" : "-");
 }
 
-TEST(ClassIdRuleTest, FileSubkeysInOrderCleanedAndPreselectedAsTheRulesSay) {
+// The file subkeys of one class are tested in a fixed order whatever the order of the keys;
+// ProgID and identifier references must name what is registered.
+TEST(ClassIdRuleTest, FileSubkeysAndReferencesReportedAndPreselectedAsTheRulesSay) {
+  // Classes 16 and up, one per case: the subkey, its default value, and the reason it is
+  // reported for.
+  struct Reference {
+    const char* sub;
+    std::string data;
+    const char* reason;  // "": not reported
+  };
+  const Reference references[] = {
+      {"ProgID", "", "Empty"},
+      {"ProgID", "Foo.Bar", "Missing ID"},  // not registered
+      {"progid", "No.Such.Class", "Missing ID"},
+      {"ProgID", "Foo Bar", ""},  // a display name
+      {"ProgID", "Known.Class", ""},
+      // A type library is looked up under \TypeLib\, a class under \CLSID\.
+      {"TypeLib", kUnknown, "Missing ID"},
+      {"TypeLib", kLib, ""},
+      {"TypeLib", kClass, "Missing ID"},
+      {"CLSID", kClass, ""},
+      {"CLSID", kUnknown, "Missing ID"},
+      // An empty identifier reference is a missing identifier.
+      {"TypeLib", "", "Missing ID"},
+  };
   TempPrefix prefix;
   prefix.File(R"(C:\windows\system32\shell32.dll)").File(R"(C:\Program Files\App\here.exe)");
-  // Every file subkey of one class, tested in a fixed order whatever the order of the keys.
+  prefix.Machine(kClasses + "Known.Class", {Sz("", "known")})
+      .Machine(kClasses + R"(TypeLib\)" + kLib + R"(\1.0)", {Sz("", "lib")})
+      .Machine(kClasses + R"(CLSID\)" + kClass, {Sz("", "second class")})
+      // A default of another type, or none at all, counts as absent: not even "Empty".
+      .Machine(Clsid(100, R"(\ProgID)"), {Dword("", 7)})
+      .Machine(Clsid(101, R"(\ProgID)"), {Sz("Other", "x")});
   prefix.Machine(Clsid(1, R"(\ToolboxBitmap32)"), {Sz("", R"(C:\Tools\tb.dll,1)")})
       .Machine(Clsid(1, R"(\Shell\Open\Command)"), {Sz("", R"(C:\Tools\open.exe %1)")})
       .Machine(Clsid(1, R"(\DefaultIcon)"), {Sz("", R"(C:\windows\system32\foo.dll,3)")})
@@ -69,57 +99,20 @@ TEST(ClassIdRuleTest, FileSubkeysInOrderCleanedAndPreselectedAsTheRulesSay) {
       .Machine(Clsid(4, R"(\SHELL\open\COMMAND)"), {Sz("", R"(C:\Tools\op.exe %1)")})
       .Machine(Clsid(4, R"(\Shell\Edit\Command)"), {Sz("", R"(C:\Tools\edit.exe)")})
       .Machine(Clsid(4, R"(\Command)"), {Sz("", R"(C:\Tools\cmd.exe)")});
-  PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().RegIntegrity});
-
   const std::string missing = "File not found";
-  EXPECT_THAT(Problems(scan.Engine().RegIntegrity),
-              ElementsAre(Found(1, "InprocServer32", R"(C:\Tools\ip32.dll)", missing),
-                          Found(1, "LocalServer32", R"(C:\Tools\ls32.exe)", missing),
-                          Found(1, "InprocServer", R"(C:\Tools\mscomfoo.dll)", missing, false),
-                          Found(1, "LocalServer", R"(D:\Tools\bar.exe)", missing),
-                          Found(1, "DefaultIcon", R"(C:\windows\system32\foo.dll)", missing, false),
-                          Found(1, R"(Shell\Open\Command)", R"(C:\Tools\open.exe)", missing),
-                          Found(1, "ToolboxBitmap32", R"(C:\Tools\tb.dll)", missing),
-                          Found(2, "LocalServer32", R"(C:\Program Files\App\gone.exe)", missing),
-                          Found(4, "InprocServer32", R"(C:\Tools\ip.dll)", missing),
-                          Found(4, R"(Shell\Open\Command)", R"(C:\Tools\op.exe)", missing)));
-  EXPECT_GE(scan.Engine().ErrorFiles.IndexOf("GONE.EXE"), 0);
-  EXPECT_EQ(scan.Engine().RegIntegrity.StatusText, "Finished");
-}
-
-TEST(ClassIdRuleTest, ProgIdAndIdentifierReferences) {
-  // One class per case: the subkey, its default value, and the reason it is reported for.
-  struct Reference {
-    const char* sub;
-    std::string data;
-    const char* reason;  // "": not reported
-  };
-  const Reference references[] = {
-      {"ProgID", "", "Empty"},
-      {"ProgID", "Foo.Bar", "Missing ID"},  // not registered
-      {"progid", "No.Such.Class", "Missing ID"},
-      {"ProgID", "Foo Bar", ""},  // a display name
-      {"ProgID", "Known.Class", ""},
-      // A type library is looked up under \TypeLib\, a class under \CLSID\.
-      {"TypeLib", kUnknown, "Missing ID"},
-      {"TypeLib", kLib, ""},
-      {"TypeLib", kClass, "Missing ID"},
-      {"CLSID", kClass, ""},
-      {"CLSID", kUnknown, "Missing ID"},
-      // An empty identifier reference is a missing identifier.
-      {"TypeLib", "", "Missing ID"},
-  };
-  TempPrefix prefix;
-  prefix.Machine(kClasses + "Known.Class", {Sz("", "known")})
-      .Machine(kClasses + R"(TypeLib\)" + kLib + R"(\1.0)", {Sz("", "lib")})
-      .Machine(kClasses + R"(CLSID\)" + kClass, {Sz("", "second class")})
-      // A default of another type, or none at all, counts as absent: not even "Empty".
-      .Machine(Clsid(100, R"(\ProgID)"), {Dword("", 7)})
-      .Machine(Clsid(101, R"(\ProgID)"), {Sz("Other", "x")});
-  std::vector<std::string> expected;
-  for (int n = 1; n <= static_cast<int>(std::size(references)); ++n) {
-    const Reference& ref = references[n - 1];
+  std::vector<std::string> expected = {
+      Found(1, "InprocServer32", R"(C:\Tools\ip32.dll)", missing),
+      Found(1, "LocalServer32", R"(C:\Tools\ls32.exe)", missing),
+      Found(1, "InprocServer", R"(C:\Tools\mscomfoo.dll)", missing, false),
+      Found(1, "LocalServer", R"(D:\Tools\bar.exe)", missing),
+      Found(1, "DefaultIcon", R"(C:\windows\system32\foo.dll)", missing, false),
+      Found(1, R"(Shell\Open\Command)", R"(C:\Tools\open.exe)", missing),
+      Found(1, "ToolboxBitmap32", R"(C:\Tools\tb.dll)", missing),
+      Found(2, "LocalServer32", R"(C:\Program Files\App\gone.exe)", missing),
+      Found(4, "InprocServer32", R"(C:\Tools\ip.dll)", missing),
+      Found(4, R"(Shell\Open\Command)", R"(C:\Tools\op.exe)", missing)};
+  for (int n = 16; n < 16 + static_cast<int>(std::size(references)); ++n) {
+    const Reference& ref = references[n - 16];
     prefix.Machine(Clsid(n, std::string("\\") + ref.sub), {Sz("", ref.data)});
     const std::string sub = std::string(ref.sub) == "progid" ? "ProgID" : ref.sub;
     if (*ref.reason) expected.push_back(Found(n, sub, ref.data, ref.reason));
@@ -127,7 +120,12 @@ TEST(ClassIdRuleTest, ProgIdAndIdentifierReferences) {
   PrefixEngine scan(prefix);
   scan.ScanOnly({&scan.Engine().RegIntegrity});
   EXPECT_EQ(Problems(scan.Engine().RegIntegrity), expected);
-  EXPECT_EQ(scan.Engine().ErrorFileCount(), 0);
+  // Only the files enter the missing-file list, not the references.
+  EXPECT_EQ(scan.Engine().ErrorFileCount(), std::ranges::count_if(expected, [](const auto& line) {
+              return line.ends_with("| missing");
+            }));
+  EXPECT_GE(scan.Engine().ErrorFiles.IndexOf("GONE.EXE"), 0);
+  EXPECT_EQ(scan.Engine().RegIntegrity.StatusText, "Finished");
 }
 
 TEST(InterfaceAndTypeLibraryRules, ReferencesWin32FilesAndHelpFolders) {
@@ -229,9 +227,18 @@ TEST(FileAssociationRuleTest, ExtensionsClassCommandsAndPerUserExtensions) {
       .User(kFileExts + R"(.progs\OpenWithProgids)", {Sz("abcfile", ""), Sz("lostfile", "")})
       .User(kFileExts + R"(.noprogs\OpenWithProgids)")
       .User(kFileExts + R"(.bare\UserChoice)", {Sz("Progid", "x")})
-      .User(kFileExts + R"(notanext\OpenWithList)", {Sz("MRUList", "")});
+      .User(kFileExts + R"(notanext\OpenWithList)", {Sz("MRUList", "")})
+      // Command keys that other rules have checked alone; classes without a default value.
+      .Machine(kClasses + R"(a\command)", {Sz("", R"(C:\windows\system32\gone.exe "%1")")})
+      .Machine(kClasses + R"(b\command)", {Sz("", R"(C:\Apps\gone.exe %1,%1)")})
+      .Machine(kClasses + R"(c\command)", {Binary("", {0x43, 0x3a})});
   PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().FileAssociate});
+  TOrdrex& engine = scan.Engine();
+  scan.ScanOnly({&engine.FileAssociate});
+  rules::CheckCommandKey(engine, kClassesRoot, R"(\a\command)");
+  rules::CheckCommandKey(engine, kLocalMachine, R"(\SOFTWARE\Classes\b\command)");
+  rules::CheckCommandKey(engine, kClassesRoot, R"(\c\command)");
+  rules::CheckCommandKey(engine, kClassesRoot, R"(\missing\command)");
 
   // The root's classes, the user's extensions, then HKLM's classes branch, which tests
   // extensions like classes: it finds the empty key and the class's files again, and nothing
@@ -239,7 +246,7 @@ TEST(FileAssociationRuleTest, ExtensionsClassCommandsAndPerUserExtensions) {
   const std::string user =
       R"(HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\)";
   EXPECT_THAT(
-      Problems(scan.Engine().FileAssociate),
+      Problems(engine.FileAssociate),
       ElementsAre(
           R"(HKEY_CLASSES_ROOT\.nil |  |  | Data empty | selected | -)",
           R"(HKEY_CLASSES_ROOT\.xyz |  | gonefile | Not associated | selected | -)",
@@ -253,31 +260,17 @@ TEST(FileAssociationRuleTest, ExtensionsClassCommandsAndPerUserExtensions) {
           user + ".typedmru |  |  | Not associated | selected | -",
           R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\.nil |  |  | Data empty | selected | -)",
           R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\xyzfile\shell\open\command |  | C:\Apps\gone.exe | File not found | selected | missing)",
-          R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\xyzfile\DefaultIcon |  | C:\Apps\icons.exe | File not found | selected | missing)"));
-  EXPECT_EQ(scan.Engine().FileAssociate.StatusText, "Finished");
-  EXPECT_THAT(Problems(scan.Engine().Popup), IsEmpty());
-  EXPECT_EQ(scan.Engine().Popup.StatusText, "Skipped");
-}
-
-TEST(FileAssociationRuleTest, CheckCommandKeyAlone) {
-  TempPrefix prefix;
-  prefix.Machine(kClasses + R"(a\command)", {Sz("", R"(C:\windows\system32\gone.exe "%1")")})
-      .Machine(kClasses + R"(b\command)", {Sz("", R"(C:\Apps\gone.exe %1,%1)")})
-      .Machine(kClasses + R"(c\command)", {Binary("", {0x43, 0x3a})});
-  PrefixEngine scan(prefix);
-  TOrdrex& engine = scan.Engine();
-  rules::CheckCommandKey(engine, kClassesRoot, R"(\a\command)");
-  rules::CheckCommandKey(engine, kLocalMachine, R"(\SOFTWARE\Classes\b\command)");
-  rules::CheckCommandKey(engine, kClassesRoot, R"(\c\command)");
-  rules::CheckCommandKey(engine, kClassesRoot, R"(\missing\command)");
-  EXPECT_THAT(
-      Problems(engine.FileAssociate),
-      ElementsAre(
+          R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\xyzfile\DefaultIcon |  | C:\Apps\icons.exe | File not found | selected | missing)",
           R"(HKEY_CLASSES_ROOT\a\command |  | C:\windows\system32\gone.exe | File not found | unselected | missing)",
           R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\b\command |  | C:\Apps\gone.exe | File not found | selected | missing)"));
+  EXPECT_EQ(engine.FileAssociate.StatusText, "Finished");
+  EXPECT_THAT(Problems(engine.Popup), IsEmpty());
+  EXPECT_EQ(engine.Popup.StatusText, "Skipped");
 }
 
-TEST(ContextMenuRuleTest, HandlersMustNameRegisteredClasses) {
+// Without "File Associations" the root pass still lists the classes for the context-menu and
+// Open With rules; System Extensions never reports.
+TEST(ContextMenuAndOpenWithRules, HandlersMustNameClassesAndApplicationsTheirPrograms) {
   TempPrefix prefix;
   const std::string handlers = R"(xyzfile\shellex\ContextMenuHandlers\)";
   prefix.Machine(kClasses + R"(CLSID\)" + kClass, {Sz("", "known handler")})
@@ -290,25 +283,9 @@ TEST(ContextMenuRuleTest, HandlersMustNameRegisteredClasses) {
       .Machine(kClasses + R"(emptyfile\shellex\ContextMenuHandlers)", {Sz("", "")})
       // The shell's own lists for every file and folder exist even when empty.
       .Machine(kClasses + R"(*\shellex\ContextMenuHandlers)")
-      .Machine(kClasses + R"(Folder\shellex\ContextMenuHandlers)");
-  PrefixEngine scan(prefix);
-  // Without "File Associations" the root pass lists the classes for the context-menu rule.
-  scan.ScanOnly({&scan.Engine().Popup});
-
-  const std::string base = "HKEY_CLASSES_ROOT\\xyzfile\\shellex\\ContextMenuHandlers\\";
-  EXPECT_THAT(
-      Problems(scan.Engine().Popup),
-      ElementsAre(
-          "HKEY_CLASSES_ROOT\\emptyfile\\shellex\\ContextMenuHandlers |  |  | Empty | selected | -",
-          base + "Word |  | " + kUnknown + " | ID not found | selected | -",
-          base + kClass + " |  | " + kUnknown + " | ID not found | selected | -",
-          base + kUnknown + " |  | by name | ID not found | selected | -"));
-  EXPECT_EQ(scan.Engine().Popup.StatusText, "Finished");
-  EXPECT_EQ(scan.Engine().FileAssociate.Count(), 0);
-}
-
-TEST(OpenWithRuleTest, ApplicationsAndTheirVerbs) {
-  TempPrefix prefix;
+      .Machine(kClasses + R"(Folder\shellex\ContextMenuHandlers)")
+      .Machine(R"(Software\Microsoft\Windows NT\CurrentVersion\Drivers32)",
+               {Sz("msacm.gone", R"(C:\gone\gone.acm)"), Sz("wave", "gone.drv")});
   prefix.File(R"(C:\windows\notepad.exe)").File(R"(C:\Apps\here.exe)");
   const std::string apps = kClasses + R"(Applications\)";
   prefix.Machine(apps + R"(gone.exe\shell\open\command)", {Sz("", R"("C:\Apps\gone.exe" "%1")")})
@@ -325,34 +302,36 @@ TEST(OpenWithRuleTest, ApplicationsAndTheirVerbs) {
       .Machine(apps + R"(host.exe\shell\open\command)", {Sz("", "RUNDLL32 gone.dll,Go")})
       .Machine(apps + R"(noshell.exe)", {Sz("", "")});
   PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Application});
+  TOrdrex& engine = scan.Engine();
+  scan.ScanOnly({&engine.Popup, &engine.Application, &engine.SystemExtensions});
 
-  // Every entry is met twice: in HKEY_CLASSES_ROOT and in HKLM's classes branch.
+  const std::string base = "HKEY_CLASSES_ROOT\\xyzfile\\shellex\\ContextMenuHandlers\\";
+  EXPECT_THAT(
+      Problems(engine.Popup),
+      ElementsAre(
+          "HKEY_CLASSES_ROOT\\emptyfile\\shellex\\ContextMenuHandlers |  |  | Empty | selected | -",
+          base + "Word |  | " + kUnknown + " | ID not found | selected | -",
+          base + kClass + " |  | " + kUnknown + " | ID not found | selected | -",
+          base + kUnknown + " |  | by name | ID not found | selected | -"));
+  // Every application is met twice: in HKEY_CLASSES_ROOT and in HKLM's classes branch.
   std::vector<std::string> expected;
   for (const std::string root : {"HKEY_CLASSES_ROOT\\Applications\\",
                                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Applications\\"}) {
     expected.push_back(root + "blank.exe |  |  | Empty | selected | -");
-    expected.push_back(root +
-                       "gone.exe\\shell\\open\\command |  | C:\\Apps\\gone.exe | File not found | "
-                       "selected | missing");
     expected.push_back(
         root +
-        "lost.exe\\shell\\edit\\command |  | lost.exe | File not found | selected | missing");
+        R"(gone.exe\shell\open\command |  | C:\Apps\gone.exe | File not found | selected | missing)");
+    expected.push_back(
+        root +
+        R"(lost.exe\shell\edit\command |  | lost.exe | File not found | selected | missing)");
     expected.push_back(root + "noverbs.exe\\shell |  |  | Data empty | selected | -");
   }
-  EXPECT_EQ(Problems(scan.Engine().Application), expected);
-  EXPECT_EQ(scan.Engine().Application.StatusText, "Finished");
-}
-
-TEST(ShellRulesTest, SystemExtensionsNeverReports) {
-  TempPrefix prefix;
-  prefix.Machine(R"(Software\Microsoft\Windows NT\CurrentVersion\Drivers32)",
-                 {Sz("msacm.gone", R"(C:\gone\gone.acm)"), Sz("wave", "gone.drv")});
-  PrefixEngine scan(prefix);
-  scan.Engine().SystemExtensions.Enabled = true;
-  RunScan(scan.Engine());
-  EXPECT_EQ(scan.Engine().SystemExtensions.Count(), 0);
-  EXPECT_TRUE(scan.Engine().EndedEarly.empty()) << scan.Engine().EndedEarly;
+  EXPECT_EQ(Problems(engine.Application), expected);
+  EXPECT_EQ(engine.SystemExtensions.Count(), 0);
+  EXPECT_EQ(engine.FileAssociate.Count(), 0);
+  EXPECT_EQ(engine.EndedEarly, "");
+  EXPECT_EQ(engine.Popup.StatusText, "Finished");
+  EXPECT_EQ(engine.Application.StatusText, "Finished");
 }
 
 // A stop during a walk ends it at the next key, and the walk does not claim to have finished.
@@ -396,16 +375,13 @@ TEST_P(StopDuringWalkTest, EndsAtTheNextKeyWithoutFinishing) {
   EXPECT_EQ(category->StatusText, "Scanning");
 }
 
-INSTANTIATE_TEST_SUITE_P(RegistryWalks, StopDuringWalkTest,
-                         ::testing::Values(Walk{"Registry Integrity", rules::ScanClassIds},
-                                           Walk{"Interface", rules::ScanInterfaces},
-                                           Walk{"ActiveX/COM", rules::ScanTypeLibraries},
-                                           Walk{"File Associations",
-                                                [](TOrdrex& e, TRegistry& r) {
-                                                  rules::ScanFileAssociations(e, r, "\\");
-                                                }},
-                                           Walk{"Uninstall Section", rules::ScanUninstall,
-                                                kLocalMachine}));
+const Walk kWalks[] = {{"Registry Integrity", rules::ScanClassIds},
+                       {"Interface", rules::ScanInterfaces},
+                       {"ActiveX/COM", rules::ScanTypeLibraries},
+                       {"File Associations",
+                        [](TOrdrex& e, TRegistry& r) { rules::ScanFileAssociations(e, r, "\\"); }},
+                       {"Uninstall Section", rules::ScanUninstall, kLocalMachine}};
+INSTANTIATE_TEST_SUITE_P(RegistryWalks, StopDuringWalkTest, ::testing::ValuesIn(kWalks));
 
 }  // namespace
 }  // namespace ordrex

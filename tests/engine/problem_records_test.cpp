@@ -44,7 +44,9 @@ TEST(ProblemRecords, TheTwentyThreeCategoriesByScanIndex) {
   EXPECT_TRUE(engine.Stopped);
 }
 
-TEST(ProblemRecords, OneMissingFileNameForTwoProblemsSharesTheFoundLocations) {
+// Found locations are kept once per missing file name and linked to each problem through the
+// field that names its file.
+TEST(ProblemRecords, OneMissingFileNameSharesItsFoundLocationsAndLinksByTheNamingField) {
   DriveFixture drive;
   TOrdrex& engine = drive.Engine();
   engine.AddProblem(engine.RegIntegrity, kClassesRoot, "File not found", R"(\CLSID\{A})", "",
@@ -59,11 +61,27 @@ TEST(ProblemRecords, OneMissingFileNameForTwoProblemsSharesTheFoundLocations) {
   EXPECT_EQ(engine.ErrorFiles.Items(0).FileName, "FOO.DLL");
   engine.AddErrorFile("D:name.exe");
   EXPECT_EQ(engine.ErrorFiles.Items(1).FileName, "NAME.EXE");
+  // Help files are listed by value name; the data names the folder or another file.
+  engine.AddProblem(engine.Help, kLocalMachine, "File not found",
+                    R"(\SOFTWARE\Microsoft\Windows\Help)", "APP.HLP", R"(C:\Help\other.hlp)",
+                    "APP.HLP", true, true);
+  // Only the program of an uninstall command was tested.
+  engine.AddProblem(engine.Uninstall, kLocalMachine, "File not found", R"(\Uninstall\App)",
+                    "UninstallString", R"(C:\App\unins000.exe /SILENT)", R"(C:\App\unins000.exe)",
+                    true, true);
+  engine.Uninstall.Items(1).MissingPath = R"(C:\App\unins000.exe)";
+  engine.AddErrorFile("other.hlp");
 
   EXPECT_TRUE(engine.RecordFoundLocation(R"(C:\x\)", "foo.dll"));
   EXPECT_TRUE(engine.RecordFoundLocation(R"(C:\y)", "Foo.Dll"));
   EXPECT_FALSE(engine.RecordFoundLocation(R"(C:\y\)", "bar.dll"));
+  for (const char* name : {"app.hlp", "other.hlp", "UNINS000.EXE"})
+    EXPECT_TRUE(engine.RecordFoundLocation(R"(C:\Found\)", name)) << name;
   engine.LinkAll();
+  ASSERT_EQ(engine.Help.Items(0).SolutionCount(), 1);
+  EXPECT_EQ(*engine.Help.Items(0).Solution(), R"(C:\Found\app.hlp)");
+  ASSERT_EQ(engine.Uninstall.Items(1).SolutionCount(), 1);
+  EXPECT_EQ(*engine.Uninstall.Items(1).Solution(), R"(C:\Found\UNINS000.EXE)");
 
   const TFixingList& first = engine.RegIntegrity.Items(0);
   const TFixingList& second = engine.Uninstall.Items(0);
@@ -102,29 +120,6 @@ TEST(ProblemRecords, IgnoredProblemsLeaveNoTrace) {
   EXPECT_EQ(problems, 1);
   EXPECT_EQ(engine.Startup.Items(0).Value, "Kept");
   EXPECT_EQ(engine.ErrorFileCount(), 1);
-}
-
-TEST(ProblemRecords, LinkModesChooseTheFieldThatNamesTheFile) {
-  DriveFixture drive;
-  TOrdrex& engine = drive.Engine();
-  // Help files are listed by value name; the data names the folder or another file.
-  engine.AddProblem(engine.Help, kLocalMachine, "File not found",
-                    R"(\SOFTWARE\Microsoft\Windows\Help)", "APP.HLP", R"(C:\Help\other.hlp)",
-                    "APP.HLP", true, true);
-  // Only the program of an uninstall command was tested.
-  engine.AddProblem(engine.Uninstall, kLocalMachine, "File not found", R"(\Uninstall\App)",
-                    "UninstallString", R"(C:\App\unins000.exe /SILENT)", R"(C:\App\unins000.exe)",
-                    true, true);
-  engine.Uninstall.Items(0).MissingPath = R"(C:\App\unins000.exe)";
-  engine.AddErrorFile("other.hlp");
-  engine.RecordFoundLocation(R"(C:\Found\)", "app.hlp");
-  engine.RecordFoundLocation(R"(C:\Found\)", "other.hlp");
-  engine.RecordFoundLocation(R"(C:\Found\)", "UNINS000.EXE");
-  engine.LinkAll();
-  ASSERT_EQ(engine.Help.Items(0).SolutionCount(), 1);
-  EXPECT_EQ(*engine.Help.Items(0).Solution(), R"(C:\Found\app.hlp)");
-  ASSERT_EQ(engine.Uninstall.Items(0).SolutionCount(), 1);
-  EXPECT_EQ(*engine.Uninstall.Items(0).Solution(), R"(C:\Found\UNINS000.EXE)");
 }
 
 TEST(ProblemRecords, ClearKeepsTheProblemsOfDisabledCategoriesWithoutTheirLinks) {
