@@ -109,7 +109,7 @@ TEST_F(PathChecksTest, SearchFoldersAreSortedOnceEach) {
   EXPECT_TRUE(Paths().FileExistsIn(R"(C:\windows\system32)", R"(\calc.exe)"));
 }
 
-TEST_F(PathChecksTest, CutArgumentsAndCleanPathValue) {
+TEST_F(PathChecksTest, CutArgumentsCleanPathValueAndReadStringValue) {
   drive_.File(R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Cut(R"(C:\Program Files\App\app.exe -run)", ' '), R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Cut(R"(C:\a b\c.exe x)", ' '), R"(C:\a b\c.exe)");
@@ -133,9 +133,7 @@ TEST_F(PathChecksTest, CutArgumentsAndCleanPathValue) {
   EXPECT_EQ(Clean(R"(C:\WINDOWS\system32\shell32.dll,-154)"), R"(C:\WINDOWS\system32\shell32.dll)");
   EXPECT_EQ(Clean(R"("C:\Program Files\App\app.exe" "%1")"), R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Clean(""), "");
-}
-
-TEST_F(PathChecksTest, ReadStringValueCleansTextAndRefusesOtherTypes) {
+  // Text read for a path is cleaned; other types are refused.
   const std::string key = R"(\SOFTWARE\Test)";
   drive_.SetString(kLocalMachine, key, "", R"("C:\App\app.exe" /automation)");
   drive_.SetExpandString(kLocalMachine, key, "exp", R"(%SystemRoot%\x.dll,2)");
@@ -250,52 +248,38 @@ std::string Missing(const std::string& sub, const std::string& path) {
          path + " | File not found | selected | missing";
 }
 
-class ScanCacheTest : public ::testing::Test {
- protected:
-  ScanCacheTest() {
-    prefix_.File(R"(C:\Apps\here.dll)")
-        .Machine(kClassKey + R"(\InprocServer32)", {Sz("", R"(C:\Apps\here.dll)")})
-        // Cleaning and judging both ask about this one.
-        .Machine(kClassKey + R"(\LocalServer32)", {Sz("", R"("C:\Apps\later.exe" /automation)")});
-    scan_ = std::make_unique<PrefixEngine>(prefix_);
-  }
-  std::vector<std::string> Scan() {
-    scan_->ScanOnly({&scan_->Engine().RegIntegrity});
-    return Problems(scan_->Engine().RegIntegrity);
-  }
-  bool Found(const std::string& path) { return scan_->Engine().Paths().FileFound(path); }
-  FileSystem& Files() { return scan_->GetTarget().Files(); }
-
-  TempPrefix prefix_;
-  std::unique_ptr<PrefixEngine> scan_;
-};
-
-TEST_F(ScanCacheTest, FilesChangedBetweenScansAreSeenByTheNextScan) {
-  EXPECT_THAT(Scan(), ElementsAre(Missing("LocalServer32", R"(C:\Apps\later.exe)")));
-  // Another program removes one server and installs the other.
-  fs::remove(prefix_.HostPath(R"(C:\Apps\here.dll)"));
-  prefix_.File(R"(C:\Apps\later.exe)");
-  EXPECT_THAT(Scan(), ElementsAre(Missing("InprocServer32", R"(C:\Apps\here.dll)")));
-  prefix_.File(R"(C:\Apps\here.dll)");
-  EXPECT_THAT(Scan(), IsEmpty());
-}
-
-TEST_F(ScanCacheTest, TheProgramsOwnDeletesAndCopiesAreSeenAtOnce) {
-  Scan();
-  ASSERT_TRUE(Found(R"(C:\Apps\here.dll)"));
-  ASSERT_FALSE(Found(R"(C:\Apps\later.exe)"));
+TEST(ScanCache, TheProgramsOwnChangesAreSeenAtOnceAndOthersByTheNextScan) {
+  TempPrefix prefix;
+  prefix.File(R"(C:\Apps\here.dll)")
+      .Machine(kClassKey + R"(\InprocServer32)", {Sz("", R"(C:\Apps\here.dll)")})
+      // Cleaning and judging both ask about this one.
+      .Machine(kClassKey + R"(\LocalServer32)", {Sz("", R"("C:\Apps\later.exe" /automation)")});
+  PrefixEngine scan(prefix);
+  const auto problems = [&] {
+    scan.ScanOnly({&scan.Engine().RegIntegrity});
+    return Problems(scan.Engine().RegIntegrity);
+  };
+  const auto found = [&](const std::string& path) { return scan.Engine().Paths().FileFound(path); };
+  EXPECT_THAT(problems(), ElementsAre(Missing("LocalServer32", R"(C:\Apps\later.exe)")));
+  ASSERT_TRUE(found(R"(C:\Apps\here.dll)"));
+  ASSERT_FALSE(found(R"(C:\Apps\later.exe)"));
   // As a repair copies a shortcut out and deletes it, and a restore copies one back: the
   // listings remembered from the scan must not go stale.
-  const fs::path saved = prefix_.Path() / "saved.bin";
-  ASSERT_TRUE(Files().CopyOut(R"(C:\Apps\HERE.DLL)", saved));
-  ASSERT_TRUE(Files().DeleteFile(R"(C:\Apps\here.dll)"));
-  ASSERT_TRUE(Files().CopyIn(saved, R"(C:\Apps\later.exe)"));
-  ASSERT_TRUE(Files().CopyIn(saved, R"(C:\windows\system32\fresh.dll)"));
-
-  EXPECT_FALSE(Found(R"(C:\Apps\here.dll)"));
-  EXPECT_TRUE(Found(R"(c:\apps\LATER.EXE)"));
-  EXPECT_TRUE(Found("fresh.dll"));
-  EXPECT_THAT(Scan(), ElementsAre(Missing("InprocServer32", R"(C:\Apps\here.dll)")));
+  FileSystem& files = scan.GetTarget().Files();
+  const fs::path saved = prefix.Path() / "saved.bin";
+  ASSERT_TRUE(files.CopyOut(R"(C:\Apps\HERE.DLL)", saved));
+  ASSERT_TRUE(files.DeleteFile(R"(C:\Apps\here.dll)"));
+  ASSERT_TRUE(files.CopyIn(saved, R"(C:\Apps\later.exe)"));
+  ASSERT_TRUE(files.CopyIn(saved, R"(C:\windows\system32\fresh.dll)"));
+  EXPECT_FALSE(found(R"(C:\Apps\here.dll)"));
+  EXPECT_TRUE(found(R"(c:\apps\LATER.EXE)"));
+  EXPECT_TRUE(found("fresh.dll"));
+  EXPECT_THAT(problems(), ElementsAre(Missing("InprocServer32", R"(C:\Apps\here.dll)")));
+  // Another program installs one server, then removes the other.
+  prefix.File(R"(C:\Apps\here.dll)");
+  EXPECT_THAT(problems(), IsEmpty());
+  fs::remove(prefix.HostPath(R"(C:\Apps\later.exe)"));
+  EXPECT_THAT(problems(), ElementsAre(Missing("LocalServer32", R"(C:\Apps\later.exe)")));
 }
 
 TEST_F(PathChecksTest, RememberedAnswersMatchTheDiskWhileAScanRuns) {
@@ -327,16 +311,6 @@ TEST_F(PathChecksTest, RememberedAnswersMatchTheDiskWhileAScanRuns) {
   EXPECT_FALSE(paths.FileFound("tool.exe"));
   drive_.File(R"(C:\Tools\tool.exe)");
   EXPECT_TRUE(paths.FileFound("tool.exe"));
-
-  // A new scan starts with nothing remembered.
-  paths.BeginScan();
-  EXPECT_TRUE(paths.FileFound("tool.exe"));
-  paths.EndScan();
-  fs::remove(drive_.HostPath(R"(C:\Tools\tool.exe)"));
-  drive_.Files().DropCache();
-  paths.BeginScan();
-  EXPECT_FALSE(paths.FileFound("tool.exe"));
-  paths.EndScan();
 }
 
 }  // namespace

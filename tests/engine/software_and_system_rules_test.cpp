@@ -18,7 +18,10 @@ const std::string kVersion = R"(Software\Microsoft\Windows\CurrentVersion\)";
 const std::string kMachineVersion =
     R"(HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\)";
 
-TEST(AppPathRule, ProgramsAndFolderLists) {
+// Programs and their folders, uninstall commands (only the program is tested, the command is
+// kept) and empty vendor keys on both roots.
+TEST(SoftwareRules, AppPathsUninstallEntriesAndEmptyVendors) {
+  const std::string key = kVersion + R"(Uninstall\)";
   TempPrefix prefix;
   prefix.File(R"(C:\Apps\foo.exe)").Folder(R"(C:\Tools)").File(R"(C:\windows\system32\onpath.exe)");
   const std::string appPaths = kVersion + R"(App Paths\)";
@@ -39,20 +42,6 @@ TEST(AppPathRule, ProgramsAndFolderLists) {
       .Machine(appPaths + "sys.exe", {Sz("", R"(C:\windows\gone.exe)")})
       // An empty piece stands for the search path, which finds the bare name: both stay.
       .Machine(appPaths + "viasearch.exe", {Sz("", "onpath.exe"), Sz("Path", R"(;C:\Gone)")});
-  PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().AppPath});
-  EXPECT_THAT(
-      Problems(scan.Engine().AppPath, kMachineVersion + R"(App Paths\)"),
-      ElementsAre(R"(foo.exe | Path | D:\Gone | Path not found | selected | -)",
-                  "onpath.exe |  | onpath.exe | File not found | selected | missing",
-                  "pieces.exe | Path |  | Path not found | selected | -",
-                  R"(sys.exe |  | C:\windows\gone.exe | File not found | unselected | missing)",
-                  R"(viasearch.exe | Path | C:\Gone | Path not found | selected | -)"));
-}
-
-TEST(UninstallRule, TestsTheProgramAndKeepsTheCommand) {
-  const std::string key = kVersion + R"(Uninstall\)";
-  TempPrefix prefix;
   prefix.File(R"(C:\windows\system32\msiexec.exe)")
       .Machine(key + "Cut", {Sz("UninstallString", R"(C:\Program Files\App\unins000.exe /SILENT)")})
       // The clean-up keeps the arguments here (the last word has an extension of its own).
@@ -64,8 +53,23 @@ TEST(UninstallRule, TestsTheProgramAndKeepsTheCommand) {
       .Machine(key + "NoExe", {Sz("UninstallString", R"(C:\Gone\setup.com /u)")})
       .Machine(key + "Rundll", {Sz("UninstallString", R"(rundll32.exe C:\Gone\x.exe,Remove)")})
       .Machine(key + "NotString", {Dword("UninstallString", 7)});
+  prefix.User(R"(Software\OldVendor)")
+      .User(R"(Software\Secure)")
+      .User(R"(Software\Busy)", {Sz("x", "y")})
+      .Machine(R"(Software\OldVendor)")
+      // Keys of Windows itself, empty on many systems.
+      .Machine(R"(Software\Policies)")
+      .Machine(R"(Software\Registered Applications)")
+      .Machine(R"(Software\Parent\Child)");
   PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Uninstall});
+  scan.ScanOnly({&scan.Engine().AppPath, &scan.Engine().Uninstall, &scan.Engine().OldSoftware});
+  EXPECT_THAT(
+      Problems(scan.Engine().AppPath, kMachineVersion + R"(App Paths\)"),
+      ElementsAre(R"(foo.exe | Path | D:\Gone | Path not found | selected | -)",
+                  "onpath.exe |  | onpath.exe | File not found | selected | missing",
+                  "pieces.exe | Path |  | Path not found | selected | -",
+                  R"(sys.exe |  | C:\windows\gone.exe | File not found | unselected | missing)",
+                  R"(viasearch.exe | Path | C:\Gone | Path not found | selected | -)"));
   const TCustomOrdrex& cat = scan.Engine().Uninstall;
   EXPECT_THAT(
       Problems(cat, kMachineVersion + R"(Uninstall\)"),
@@ -76,6 +80,14 @@ TEST(UninstallRule, TestsTheProgramAndKeepsTheCommand) {
   EXPECT_EQ(cat.Items(1).MissingPath, R"(C:\Program Files\App\uninstall.exe)");
   EXPECT_GE(scan.Engine().ErrorFiles.IndexOf("UNINSTALL.EXE"), 0);
   EXPECT_EQ(scan.Engine().ErrorFiles.IndexOf("LOG.TXT"), -1);
+  // The single blank value marks the whole key.
+  EXPECT_THAT(
+      Problems(scan.Engine().OldSoftware),
+      ElementsAre(
+          R"(HKEY_CURRENT_USER\SOFTWARE\OldVendor |   |  | Deleted Software | selected | missing)",
+          R"(HKEY_LOCAL_MACHINE\SOFTWARE\OldVendor |   |  | Deleted Software | selected | missing)"));
+  // A deleted vendor is no missing file to search for.
+  EXPECT_EQ(scan.Engine().ErrorFileCount(), 4);
 }
 
 // Startup programs of both roots, shared library counts and installer folders: lists of
@@ -118,27 +130,6 @@ TEST(ValueListRules, StartupSharedLibrariesAndInstallerFolders) {
   EXPECT_EQ(engine.Startup.StatusText, "Finished");
 }
 
-TEST(OldSoftwareRule, EmptyVendorKeysOnBothRootsButNeverSecure) {
-  TempPrefix prefix;
-  prefix.User(R"(Software\OldVendor)")
-      .User(R"(Software\Secure)")
-      .User(R"(Software\Busy)", {Sz("x", "y")})
-      .Machine(R"(Software\OldVendor)")
-      // Keys of Windows itself, empty on many systems.
-      .Machine(R"(Software\Policies)")
-      .Machine(R"(Software\Registered Applications)")
-      .Machine(R"(Software\Parent\Child)");
-  PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().OldSoftware});
-  // The single blank value marks the whole key.
-  EXPECT_THAT(
-      Problems(scan.Engine().OldSoftware),
-      ElementsAre(
-          R"(HKEY_CURRENT_USER\SOFTWARE\OldVendor |   |  | Deleted Software | selected | missing)",
-          R"(HKEY_LOCAL_MACHINE\SOFTWARE\OldVendor |   |  | Deleted Software | selected | missing)"));
-  EXPECT_EQ(scan.Engine().ErrorFileCount(), 0);
-}
-
 TEST(HelpAndFontRules, HelpFilesBesideTheirFoldersAndFontsInTheFontsFolder) {
   TempPrefix prefix;
   prefix.File(R"(C:\Help\foo.hlp)")
@@ -175,7 +166,9 @@ TEST(HelpAndFontRules, HelpFilesBesideTheirFoldersAndFontsInTheFontsFolder) {
   EXPECT_GE(engine.ErrorFiles.IndexOf("LOST.CHM"), 0);
 }
 
-TEST(DeviceDriverRule, ServiceImagePathFormsAndNoListsOfTheOlderFamily) {
+// Services and drivers by the forms of their image paths, and event-log sources whose lists may
+// have one missing part.
+TEST(ServiceRules, DriverImagePathsAndEventLogListsButNoListsOfTheOlderFamily) {
   TempPrefix prefix;
   const std::string win = KnownOf(prefix).WindowsDir;
   prefix.File(win + R"(System32\drivers\foo.sys)")
@@ -201,22 +194,7 @@ TEST(DeviceDriverRule, ServiceImagePathFormsAndNoListsOfTheOlderFamily) {
   // The lists of the older family are not read on the NT family.
   prefix.Machine(services + R"(VxD\Gone)", {Sz("StaticVxD", R"(C:\gone.vxd)")})
       .Machine(R"(System\CurrentControlSet\Control\InstalledFiles)", {Sz("gone.dll", "")});
-  PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().DeviceDriver, &scan.Engine().VxD});
-  // The data is the text before the rewrites.
-  EXPECT_THAT(
-      Problems(scan.Engine().DeviceDriver,
-               R"(HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\)"),
-      ElementsAre(
-          R"(g-gone | ImagePath | system32\drivers\gone.sys | File not found | selected | missing)",
-          R"(h-gone | ImagePath | C:\Svc\gone-svc | File not found | selected | missing)",
-          R"(i-gone | ImagePath | \SystemRoot\System32\drivers\lost.sys | File not found | selected | missing)"));
-  EXPECT_THAT(Problems(scan.Engine().VxD), IsEmpty());
-}
-
-TEST(EventLogRule, ListsWithOneMissingPart) {
-  TempPrefix prefix;
-  prefix.File(KnownOf(prefix).SystemDir + "a.dll").File(R"(C:\Apps\present.dll)");
+  prefix.File(win + R"(System32\a.dll)").File(R"(C:\Apps\present.dll)");
   const std::string log = R"(System\CurrentControlSet\Services\Eventlog\)";
   prefix
       .Machine(log + R"(Application\Src)",
@@ -228,7 +206,16 @@ TEST(EventLogRule, ListsWithOneMissingPart) {
                 ExpandSz("Relative", R"(relative\x.dll)"), Sz("Present", R"(C:\Apps\present.dll)"),
                 ExpandSz("Plain", R"(C:\Apps\plain-gone.dll)")});
   PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().EventLog});
+  scan.ScanOnly({&scan.Engine().DeviceDriver, &scan.Engine().VxD, &scan.Engine().EventLog});
+  // The data is the text before the rewrites.
+  EXPECT_THAT(
+      Problems(scan.Engine().DeviceDriver,
+               R"(HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\)"),
+      ElementsAre(
+          R"(g-gone | ImagePath | system32\drivers\gone.sys | File not found | selected | missing)",
+          R"(h-gone | ImagePath | C:\Svc\gone-svc | File not found | selected | missing)",
+          R"(i-gone | ImagePath | \SystemRoot\System32\drivers\lost.sys | File not found | selected | missing)"));
+  EXPECT_THAT(Problems(scan.Engine().VxD), IsEmpty());
   const TCustomOrdrex& cat = scan.Engine().EventLog;
   // A missing part inside the Windows folder is not pre-selected.
   EXPECT_THAT(
