@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "engine/mru_parsers.h"
 #include "support/prefix_engine.h"
 
@@ -186,20 +184,6 @@ TEST(ParseRecentDocsEntry, ShortOrTruncatedDataStopsAtItsEnd) {
   ByteVector odd(whole.begin(), whole.end() - 4);
   odd.push_back('k');
   EXPECT_EQ(ParseRecentDocsEntry(odd).linkFileName, "a.txt.lnk");
-}
-
-TEST(MruParsers, RandomDataNeverReadsOutside) {
-  std::mt19937 random(12345);
-  for (int round = 0; round < 3000; ++round) {
-    ByteVector data(random() % 200);
-    for (auto& byte : data)
-      byte = static_cast<std::uint8_t>(random() % 4 == 0 ? 0 : random());
-    // Run under the sanitizer build, an out-of-bounds read fails here.
-    const RecentDocsEntry recent = ParseRecentDocsEntry(data);
-    const LastVisitedEntry visited = ParseLastVisitedEntry(data);
-    EXPECT_LE(recent.linkFileName.size(), data.size() * 3);
-    EXPECT_LE(visited.folder.size(), data.size() * 3);
-  }
 }
 
 }  // namespace

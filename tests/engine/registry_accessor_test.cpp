@@ -11,7 +11,7 @@ class Accessor : public ::testing::Test {
   TRegistry reg_{target_, kCurrentUser};
 };
 
-TEST_F(Accessor, RelativePathsFollowTheOpenKeyAndAbsoluteOnesTheRoot) {
+TEST_F(Accessor, RelativePathsFollowTheOpenKeyAbsoluteOnesTheRootAndFailuresCloseIt) {
   ASSERT_TRUE(reg_.OpenKey("\\A", true));
   EXPECT_EQ(reg_.CurrentPath(), "A");
   ASSERT_TRUE(reg_.OpenKey("B", true));
@@ -30,10 +30,7 @@ TEST_F(Accessor, RelativePathsFollowTheOpenKeyAndAbsoluteOnesTheRoot) {
   reg_.WriteString("a", "b");
   ASSERT_TRUE(reg_.OpenKey("\\C", false));
   EXPECT_EQ(reg_.ReadString("a"), "b");
-}
-
-TEST_F(Accessor, AFailedOpenOrAnotherRootLeavesNoKeyOpen) {
-  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  // A failed open, or another root, leaves no key open.
   EXPECT_FALSE(reg_.OpenKey("\\Missing", false));
   EXPECT_FALSE(reg_.HasCurrentKey());
   EXPECT_FALSE(target_.User().KeyExists("Missing"));
@@ -124,7 +121,7 @@ TEST_F(Accessor, DeleteKeyRemovesTheTreeButNeverARoot) {
   EXPECT_EQ(reg_.ReadString("x"), "y");
 }
 
-TEST_F(Accessor, RenameValue) {
+TEST_F(Accessor, RenameValueAndTheDefaultValue) {
   ASSERT_TRUE(reg_.OpenKey("\\A", true));
   reg_.WriteString("a", "first");
   reg_.WriteString("b", "second");
@@ -141,10 +138,8 @@ TEST_F(Accessor, RenameValue) {
   reg_.RenameValue("empty", "other");
   EXPECT_TRUE(reg_.ValueExists("empty"));
   EXPECT_FALSE(reg_.ValueExists("other"));
-}
-
-TEST_F(Accessor, ValueNamesListTheDefaultValueAsEmpty) {
-  ASSERT_TRUE(reg_.OpenKey("\\A", true));
+  // Value names list the default value as empty.
+  ASSERT_TRUE(reg_.OpenKey("\\B", true));
   reg_.WriteString("z", "1");
   reg_.WriteString("", "default");
   EXPECT_EQ(reg_.GetValueNames(), (std::vector<std::string>{"z", ""}));

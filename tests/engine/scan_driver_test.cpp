@@ -217,37 +217,6 @@ TEST_F(ScanDriverTest, LocationReportsNeedAtLeast101MillisecondsAndProgressAnswe
                               R"(HKEY_LOCAL_MACHINE\F)", R"(HKEY_CLASSES_ROOT\CLSID\x)"}));
 }
 
-TEST_F(ScanDriverTest, EnumKeyListsSortedNamesOnlyForAnEnabledCategory) {
-  drive_.CreateKey(kLocalMachine, R"(\SOFTWARE\Vendor\Beta)");
-  drive_.CreateKey(kLocalMachine, R"(\SOFTWARE\Vendor\alpha)");
-  drive_.SetString(kLocalMachine, R"(\SOFTWARE\Run)", "b", "x");
-  drive_.SetString(kLocalMachine, R"(\SOFTWARE\Run)", "A", "y");
-  TOrdrex& engine = Engine();
-  engine.ResetStates();
-  recorder_.events.clear();
-  TRegistry reg(drive_.Target(), kLocalMachine);
-  engine.OldSoftware.Enabled = false;
-  drive_.Clock().SetTick(777);
-  EXPECT_TRUE(engine.EnumKey(engine.OldSoftware, reg, R"(\SOFTWARE\Vendor)", true).empty());
-  EXPECT_TRUE(progress_.empty());
-  EXPECT_TRUE(recorder_.events.empty());
-  EXPECT_TRUE(recorder_.pauses.empty());
-  EXPECT_EQ(engine.LastTick, 0u);
-
-  engine.OldSoftware.Enabled = true;
-  EXPECT_EQ(engine.EnumKey(engine.OldSoftware, reg, R"(\SOFTWARE\Vendor)", true),
-            (Texts{"alpha", "Beta"}));
-  EXPECT_EQ(progress_, (std::vector<std::pair<int, int>>{{0, 0}}));
-  EXPECT_EQ(recorder_.events, (Texts{"Old Software:Scanning"}));
-  EXPECT_EQ(engine.LastTick, 777u);
-  EXPECT_FALSE(reg.HasCurrentKey());  // subkey lists close the key
-  EXPECT_TRUE(engine.EnumKey(engine.OldSoftware, reg, R"(\SOFTWARE\Missing)", false).empty());
-  // Value lists leave the key open.
-  EXPECT_EQ(engine.EnumKey(engine.Startup, reg, R"(\SOFTWARE\Run\)", false), (Texts{"A", "b"}));
-  ASSERT_TRUE(reg.HasCurrentKey());
-  EXPECT_EQ(reg.ReadString("A"), "y");
-}
-
 // A machine branch with one key that cannot be read, as a damaged hive gives it.
 class DamagedTarget : public MemoryTarget {
  public:
