@@ -130,13 +130,12 @@ TEST(ClassIdRuleTest, FileSubkeysAndReferencesReportedAndPreselectedAsTheRulesSa
 
 TEST(InterfaceAndTypeLibraryRules, ReferencesWin32FilesAndHelpFolders) {
   TempPrefix prefix;
-  // Proxy stubs are classes and type libraries are libraries.
+  // Proxy stubs are classes and type libraries are libraries (an unknown or empty stub is in
+  // the sample image's scan).
   const std::string ifaces = kClasses + R"(Interface\)";
   prefix.Machine(kClasses + R"(CLSID\)" + kClass, {Sz("", "proxy")})
       .Machine(kClasses + R"(TypeLib\)" + kLib + R"(\1.0)", {Sz("", "lib")})
-      .Machine(ifaces + Guid(1) + R"(\ProxyStubClsid32)", {Sz("", kUnknown)})
       .Machine(ifaces + Guid(2) + R"(\ProxyStubClsid32)", {Sz("", kClass)})
-      .Machine(ifaces + Guid(3) + R"(\ProxyStubClsid)", {Sz("", "")})
       .Machine(ifaces + Guid(4) + R"(\TypeLib)", {Sz("", kClass), Sz("Version", "1.0")})
       .Machine(ifaces + Guid(5) + R"(\TypeLib)", {Sz("", kLib), Sz("Version", "1.0")});
   // A resource number after the file, a help folder that exists.
@@ -168,9 +167,7 @@ TEST(InterfaceAndTypeLibraryRules, ReferencesWin32FilesAndHelpFolders) {
 
   const std::string interfaces = R"(HKEY_CLASSES_ROOT\Interface\)";
   EXPECT_THAT(Problems(engine.Interface),
-              ElementsAre(Found(1, "ProxyStubClsid32", kUnknown, "Missing ID", true, interfaces),
-                          Found(3, "ProxyStubClsid", "", "Empty", true, interfaces),
-                          Found(4, "TypeLib", kClass, "Missing ID", true, interfaces)));
+              ElementsAre(Found(4, "TypeLib", kClass, "Missing ID", true, interfaces)));
   const std::string libs = R"(HKEY_CLASSES_ROOT\TypeLib\)";
   EXPECT_THAT(
       Problems(engine.ActiveX),
@@ -191,10 +188,8 @@ TEST(FileAssociationRuleTest, ExtensionsClassCommandsAndPerUserExtensions) {
   TempPrefix prefix;
   prefix.File(R"(C:\Apps\here.exe)").File(R"(C:\windows\notepad.exe)");
   prefix
-      .Machine(kClasses + ".xyz", {Sz("", "gonefile")})  // class not registered
-      .Machine(kClasses + ".abc", {Sz("", "abcfile")})   // registered
+      .Machine(kClasses + ".abc", {Sz("", "abcfile")})  // registered
       .Machine(kClasses + "abcfile", {Sz("", "ABC document")})
-      .Machine(kClasses + ".nil", {Sz("", "")})  // nothing but an empty default
       .Machine(kClasses + ".typed", {Sz("", ""), Sz("Content Type", "text/plain")})
       // Still the file type's content type: in use without its class.
       .Machine(kClasses + ".mime", {Sz("", "mimefile"), Sz("Content Type", "text/x-mime")})
@@ -241,15 +236,13 @@ TEST(FileAssociationRuleTest, ExtensionsClassCommandsAndPerUserExtensions) {
   rules::CheckCommandKey(engine, kClassesRoot, R"(\missing\command)");
 
   // The root's classes, the user's extensions, then HKLM's classes branch, which tests
-  // extensions like classes: it finds the empty key and the class's files again, and nothing
-  // else.
+  // extensions like classes: it finds the class's files again, and nothing else. (Extensions
+  // with empty or unregistered classes are in the sample image's scan.)
   const std::string user =
       R"(HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\)";
   EXPECT_THAT(
       Problems(engine.FileAssociate),
       ElementsAre(
-          R"(HKEY_CLASSES_ROOT\.nil |  |  | Data empty | selected | -)",
-          R"(HKEY_CLASSES_ROOT\.xyz |  | gonefile | Not associated | selected | -)",
           R"(HKEY_CLASSES_ROOT\xyzfile\shell\open\command |  | C:\Apps\gone.exe | File not found | selected | missing)",
           R"(HKEY_CLASSES_ROOT\xyzfile\DefaultIcon |  | C:\Apps\icons.exe | File not found | selected | missing)",
           user + ".bare |  |  | Not associated | selected | -",
@@ -258,7 +251,6 @@ TEST(FileAssociationRuleTest, ExtensionsClassCommandsAndPerUserExtensions) {
           user + ".noprogs |  |  | Not associated | selected | -",
           user + R"(.progs\OpenWithProgids | lostfile |  | Not associated | selected | -)",
           user + ".typedmru |  |  | Not associated | selected | -",
-          R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\.nil |  |  | Data empty | selected | -)",
           R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\xyzfile\shell\open\command |  | C:\Apps\gone.exe | File not found | selected | missing)",
           R"(HKEY_LOCAL_MACHINE\SOFTWARE\Classes\xyzfile\DefaultIcon |  | C:\Apps\icons.exe | File not found | selected | missing)",
           R"(HKEY_CLASSES_ROOT\a\command |  | C:\windows\system32\gone.exe | File not found | unselected | missing)",
@@ -269,18 +261,17 @@ TEST(FileAssociationRuleTest, ExtensionsClassCommandsAndPerUserExtensions) {
 }
 
 // Without "File Associations" the root pass still lists the classes for the context-menu and
-// Open With rules; System Extensions never reports.
+// Open With rules; System Extensions never reports. (Empty lists and handlers, and empty
+// applications, are in the sample image's scan.)
 TEST(ContextMenuAndOpenWithRules, HandlersMustNameClassesAndApplicationsTheirPrograms) {
   TempPrefix prefix;
   const std::string handlers = R"(xyzfile\shellex\ContextMenuHandlers\)";
   prefix.Machine(kClasses + R"(CLSID\)" + kClass, {Sz("", "known handler")})
       .Machine(kClasses + handlers + kUnknown, {Sz("", "by name")})
       .Machine(kClasses + handlers + kClass, {Sz("", kUnknown)})  // registered, default not
-      .Machine(kClasses + handlers + "Word", {Sz("", kUnknown)})
       .Machine(kClasses + handlers + "Known", {Sz("", kClass)})
       .Machine(kClasses + handlers + "Plain", {Sz("", "not an identifier")})
       .Machine(kClasses + handlers + "Typed", {Dword("", 5)})
-      .Machine(kClasses + R"(emptyfile\shellex\ContextMenuHandlers)", {Sz("", "")})
       // The shell's own lists for every file and folder exist even when empty.
       .Machine(kClasses + R"(*\shellex\ContextMenuHandlers)")
       .Machine(kClasses + R"(Folder\shellex\ContextMenuHandlers)")
@@ -295,9 +286,7 @@ TEST(ContextMenuAndOpenWithRules, HandlersMustNameClassesAndApplicationsTheirPro
       .Machine(apps + R"(lost.exe\shell\edit\command)", {Sz("", "lost.exe %1")})
       .Machine(apps + R"(hidden.exe)", {Sz("NoOpenWith", "")})
       .Machine(apps + R"(hidden.exe\shell\open\command)", {Sz("", R"(C:\Apps\gone.exe)")})
-      .Machine(apps + R"(noverbs.exe\shell)", {Sz("", "")})
       .Machine(apps + R"(cached.exe\shell)", {Sz("FriendlyCache", "Cached")})
-      .Machine(apps + R"(blank.exe\shell\open\command)", {Sz("", "")})
       .Machine(apps + R"(typed.exe\shell\open\command)", {Dword("", 1)})
       .Machine(apps + R"(host.exe\shell\open\command)", {Sz("", "RUNDLL32 gone.dll,Go")})
       .Machine(apps + R"(noshell.exe)", {Sz("", "")});
@@ -306,25 +295,19 @@ TEST(ContextMenuAndOpenWithRules, HandlersMustNameClassesAndApplicationsTheirPro
   scan.ScanOnly({&engine.Popup, &engine.Application, &engine.SystemExtensions});
 
   const std::string base = "HKEY_CLASSES_ROOT\\xyzfile\\shellex\\ContextMenuHandlers\\";
-  EXPECT_THAT(
-      Problems(engine.Popup),
-      ElementsAre(
-          "HKEY_CLASSES_ROOT\\emptyfile\\shellex\\ContextMenuHandlers |  |  | Empty | selected | -",
-          base + "Word |  | " + kUnknown + " | ID not found | selected | -",
-          base + kClass + " |  | " + kUnknown + " | ID not found | selected | -",
-          base + kUnknown + " |  | by name | ID not found | selected | -"));
+  EXPECT_THAT(Problems(engine.Popup),
+              ElementsAre(base + kClass + " |  | " + kUnknown + " | ID not found | selected | -",
+                          base + kUnknown + " |  | by name | ID not found | selected | -"));
   // Every application is met twice: in HKEY_CLASSES_ROOT and in HKLM's classes branch.
   std::vector<std::string> expected;
   for (const std::string root : {"HKEY_CLASSES_ROOT\\Applications\\",
                                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Applications\\"}) {
-    expected.push_back(root + "blank.exe |  |  | Empty | selected | -");
     expected.push_back(
         root +
         R"(gone.exe\shell\open\command |  | C:\Apps\gone.exe | File not found | selected | missing)");
     expected.push_back(
         root +
         R"(lost.exe\shell\edit\command |  | lost.exe | File not found | selected | missing)");
-    expected.push_back(root + "noverbs.exe\\shell |  |  | Data empty | selected | -");
   }
   EXPECT_EQ(Problems(engine.Application), expected);
   EXPECT_EQ(engine.SystemExtensions.Count(), 0);
