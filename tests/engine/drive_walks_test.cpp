@@ -3,7 +3,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <random>
@@ -146,7 +145,7 @@ class RefusingFiles : public PrefixFileSystem {
   std::size_t lastRead = 0;
 };
 
-TEST(ShortcutWalk, NeverEntersLinkedFoldersAndSurvivesUnreadableOnes) {
+TEST(DriveWalks, NeverEnterLinkedFoldersAndSurviveUnreadableOnes) {
   ScratchFolder outside;
   WriteBytes((outside.Path() / "outside.pif").string(), PifFile(R"(C:\GAMES\OUT.EXE)"));
   DriveFixture drive;
@@ -164,6 +163,13 @@ TEST(ShortcutWalk, NeverEntersLinkedFoldersAndSurvivesUnreadableOnes) {
               ElementsAre(Gone(R"(C:\windows\c-after\after.pif)", R"(C:\GAMES\AFTER.EXE)", false)));
   // Only the header up to the end of the program field is read.
   EXPECT_EQ(files.lastRead, 99u);
+  // The search for missing files finds nothing in the folder it cannot list.
+  engine.AddErrorFile("in.pif");
+  engine.AddErrorFile("after.pif");
+  EXPECT_TRUE(SearchMissingFiles(engine, "C:\\"));
+  EXPECT_TRUE(engine.ErrorFiles.Items(engine.ErrorFiles.IndexOf("IN.PIF")).Locations.empty());
+  EXPECT_EQ(engine.ErrorFiles.Items(engine.ErrorFiles.IndexOf("AFTER.PIF")).Locations,
+            (Paths{R"(C:\windows\c-after\after.pif)"}));
 }
 
 // The search of the drive for missing files by name.
@@ -178,26 +184,23 @@ class MissingFileSearchTest : public ::testing::Test {
   DriveFixture drive_;
 };
 
-TEST_F(MissingFileSearchTest, EveryCopyIsRecordedWhateverItsCaseFolderByFolder) {
+TEST_F(MissingFileSearchTest, EveryCopyIsRecordedWhateverItsCaseButLinksAreNeverFollowed) {
   drive_.File(R"(C:\b\FOO.dll)").File(R"(C:\a\foo.DLL)").File(R"(C:\a\bar.exe)");
-  TOrdrex& engine = drive_.Engine();
-  engine.AddErrorFile(R"(D:\gone\foo.dll)");
-  engine.AddErrorFile(R"(D:\gone\none.dll)");
-  EXPECT_TRUE(SearchMissingFiles(engine, Paths{R"(C:\b)", R"(C:\a\)", R"(C:\missing)"}));
-  EXPECT_EQ(Found("FOO.DLL"), (Paths{R"(C:\b\FOO.dll)", R"(C:\a\foo.DLL)"}));
-  EXPECT_TRUE(Found("NONE.DLL").empty());
-}
-
-TEST_F(MissingFileSearchTest, LinksToFoldersAreNeverFollowed) {
   ScratchFolder outside;
   testsupport::WriteAll(outside.Path() / "docs" / "foo.dll", "x");
   drive_.File(R"(C:\users\me\real\foo.dll)");
   drive_.Link(R"(C:\users\me\Documents)", outside.Path() / "docs");
   // A link back up the tree would make an endless walk if it were followed.
   drive_.Link(R"(C:\users\me\loop)", drive_.HostPath(R"(C:\users)"));
-  drive_.Engine().AddErrorFile("foo.dll");
-  EXPECT_TRUE(SearchMissingFiles(drive_.Engine(), R"(C:\users)"));
-  EXPECT_EQ(Found("FOO.DLL"), (Paths{R"(C:\users\me\real\foo.dll)"}));
+  TOrdrex& engine = drive_.Engine();
+  engine.AddErrorFile(R"(D:\gone\foo.dll)");
+  engine.AddErrorFile(R"(D:\gone\none.dll)");
+  // Folder by folder, in the order given.
+  EXPECT_TRUE(SearchMissingFiles(engine, Paths{R"(C:\b)", R"(C:\a\)", R"(C:\missing)"}));
+  EXPECT_TRUE(SearchMissingFiles(engine, R"(C:\users)"));
+  EXPECT_EQ(Found("FOO.DLL"),
+            (Paths{R"(C:\b\FOO.dll)", R"(C:\a\foo.DLL)", R"(C:\users\me\real\foo.dll)"}));
+  EXPECT_TRUE(Found("NONE.DLL").empty());
 }
 
 TEST_F(MissingFileSearchTest, CancellingStopsBeforeTheNextEntry) {
@@ -232,16 +235,6 @@ TEST_F(MissingFileSearchTest, ThePathShownIsThrottled) {
   ASSERT_EQ(shown.size(), 2u);
   for (const std::string& path : shown)
     EXPECT_TRUE(path.starts_with(R"(C:\t\f)")) << path;
-}
-
-TEST_F(MissingFileSearchTest, AnUnreadableFolderYieldsNothing) {
-  if (::geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind the superuser";
-  drive_.File(R"(C:\locked\foo.dll)").File(R"(C:\open\foo.dll)");
-  fs::permissions(drive_.HostPath(R"(C:\locked)"), fs::perms::none);
-  drive_.Engine().AddErrorFile("foo.dll");
-  EXPECT_TRUE(SearchMissingFiles(drive_.Engine(), "C:\\"));
-  fs::permissions(drive_.HostPath(R"(C:\locked)"), fs::perms::owner_all);
-  EXPECT_EQ(Found("FOO.DLL"), (Paths{R"(C:\open\foo.dll)"}));
 }
 
 TEST_F(MissingFileSearchTest, SearchFoldersFollowTheOptions) {
