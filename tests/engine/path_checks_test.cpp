@@ -100,15 +100,6 @@ TEST_F(PathChecksTest, FilesFoldersEnvironmentReferencesAndBareNames) {
   EXPECT_FALSE(Paths().FileFound(R"(system32\calc.exe)"));
 }
 
-TEST_F(PathChecksTest, SearchFoldersAreSortedOnceEach) {
-  drive_.Profile().environment = {{"PATH", R"(C:\windows\;c:\Zed;;C:\WINDOWS\;c:\abc)"}};
-  EXPECT_EQ(Paths().SearchFolders(),
-            (std::vector<std::string>{R"(C:\)", R"(c:\abc)", R"(C:\windows\)",
-                                      R"(C:\windows\system32\)", R"(c:\Zed)"}));
-  EXPECT_FALSE(Paths().FileExistsIn("", "calc.exe"));
-  EXPECT_TRUE(Paths().FileExistsIn(R"(C:\windows\system32)", R"(\calc.exe)"));
-}
-
 TEST_F(PathChecksTest, CutArgumentsCleanPathValueAndReadStringValue) {
   drive_.File(R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Cut(R"(C:\Program Files\App\app.exe -run)", ' '), R"(C:\Program Files\App\app.exe)");
