@@ -86,24 +86,20 @@ TEST(HistoryListRule, FollowsTheShortcutsOfTheRecentFolder) {
                   " | 4 | " + missing));
 }
 
-TEST(HistoryListRule, ReportsNothingWithoutARecentFolder) {
+// The Start menu rule reports the full key of folders gone from both menus; without a Recent
+// folder the History List rule reports nothing.
+TEST(StartMenuAndHistoryListRules, FoldersGoneFromBothMenusAndNoRecentFolder) {
   TempPrefix prefix;
-  // A variable the profile does not define leaves the folder unknown.
-  prefix.User(kExplorer + "User Shell Folders", {Sz("Recent", R"(%NoSuchFolder%\Recent)")})
+  prefix
+      .Machine(kExplorer + "Shell Folders",
+               {Sz("Common Start Menu", R"(C:\ProgramData\Microsoft\Windows\Start Menu)")})
+      // A variable the profile does not define leaves the folder unknown.
+      .User(kExplorer + "User Shell Folders", {Sz("Recent", R"(%NoSuchFolder%\Recent)")})
       .User(kExplorer + "RecentDocs",
             {Binary("0", RecentDocsValue("doc", "DOC~1.LNK", "letter.txt.lnk"))})
       .User(kExplorer + R"(RecentDocs\.txt)");
-  ASSERT_TRUE(KnownOf(prefix).RecentDir.empty());
-  PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Hist});
-  EXPECT_EQ(scan.Engine().Hist.Count(), 0);
-}
-
-TEST(StartMenuRule, ReportsTheFullKeyOfFoldersGoneFromBothMenus) {
-  TempPrefix prefix;
-  prefix.Machine(kExplorer + "Shell Folders",
-                 {Sz("Common Start Menu", R"(C:\ProgramData\Microsoft\Windows\Start Menu)")});
   const KnownLocations known = KnownOf(prefix);
+  ASSERT_TRUE(known.RecentDir.empty());
   ASSERT_FALSE(known.StartMenuDir.empty());
   ASSERT_FALSE(known.CommonStartMenuDir.empty());
   prefix.Folder(known.StartMenuDir + "Programs")
@@ -113,7 +109,8 @@ TEST(StartMenuRule, ReportsTheFullKeyOfFoldersGoneFromBothMenus) {
       .User(base + R"(Programs\Accessories)", {Binary("Order", ByteVector{1})})
       .User(base + R"(Programs\Old Game\Sub)", {Binary("Order", ByteVector{1})});
   PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Startmenu});
+  scan.ScanOnly({&scan.Engine().Startmenu, &scan.Engine().Hist});
+  EXPECT_EQ(scan.Engine().Hist.Count(), 0);
   EXPECT_EQ(scan.Engine().Startmenu.BaseKey, "\\" + base);
   EXPECT_THAT(Problems(scan.Engine().Startmenu, kUserExplorer + R"(MenuOrder\Start Menu2\)"),
               ElementsAre("Gone Top |  |  | No longer exists | selected | -",
