@@ -1,13 +1,20 @@
 #include "engine/path_checks.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/drive_fixture.h"
+#include "support/prefix_engine.h"
 
 namespace ordrex {
 namespace {
 
-using testsupport::DriveFixture;
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using namespace testsupport;
 
 class PathChecksTest : public ::testing::Test {
  protected:
@@ -52,12 +59,12 @@ TEST(PathSplitting, FileNamePartsGuidsCommandsAndPathLists) {
 
   EXPECT_TRUE(IsGuidString("{00021401-0000-0000-C000-000000000046}"));
   EXPECT_TRUE(IsGuidString("{0002abcd-ef00-0000-c000-00000000004f}"));
-  EXPECT_FALSE(IsGuidString("00021401-0000-0000-C000-000000000046"));     // no braces
-  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000-00000000046}"));    // 37 characters
-  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000-0000000000046}"));  // 39 characters
-  EXPECT_FALSE(IsGuidString("{0002140g-0000-0000-C000-000000000046}"));   // g is no digit
-  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000+000000000046}"));   // dash misplaced
-  EXPECT_FALSE(IsGuidString("{00021401-0000-0000-C000-000000000046)"));
+  // No braces, 37 and 39 characters, no hex digit, a misplaced dash, the wrong closing brace.
+  for (const char* bad :
+       {"00021401-0000-0000-C000-000000000046", "{00021401-0000-0000-C000-00000000046}",
+        "{00021401-0000-0000-C000-0000000000046}", "{0002140g-0000-0000-C000-000000000046}",
+        "{00021401-0000-0000-C000+000000000046}", "{00021401-0000-0000-C000-000000000046)"})
+    EXPECT_FALSE(IsGuidString(bad)) << bad;
 
   EXPECT_EQ(ExeOfCommand("MsiExec.exe /X{6A3D0C7E-2E47-4D9C-9B1F-6B5D3B1E0A11}"), "MsiExec.exe");
   EXPECT_EQ(ExeOfCommand(R"(C:\App\unins000.EXE /SILENT)"), R"(C:\App\unins000.EXE)");
@@ -93,16 +100,7 @@ TEST_F(PathChecksTest, FilesFoldersEnvironmentReferencesAndBareNames) {
   EXPECT_FALSE(Paths().FileFound(R"(system32\calc.exe)"));
 }
 
-TEST_F(PathChecksTest, SearchFoldersAreSortedOnceEach) {
-  drive_.Profile().environment = {{"PATH", R"(C:\windows\;c:\Zed;;C:\WINDOWS\;c:\abc)"}};
-  EXPECT_EQ(Paths().SearchFolders(),
-            (std::vector<std::string>{R"(C:\)", R"(c:\abc)", R"(C:\windows\)",
-                                      R"(C:\windows\system32\)", R"(c:\Zed)"}));
-  EXPECT_FALSE(Paths().FileExistsIn("", "calc.exe"));
-  EXPECT_TRUE(Paths().FileExistsIn(R"(C:\windows\system32)", R"(\calc.exe)"));
-}
-
-TEST_F(PathChecksTest, CutArgumentsAndCleanPathValue) {
+TEST_F(PathChecksTest, CutArgumentsCleanPathValueAndReadStringValue) {
   drive_.File(R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Cut(R"(C:\Program Files\App\app.exe -run)", ' '), R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Cut(R"(C:\a b\c.exe x)", ' '), R"(C:\a b\c.exe)");
@@ -126,35 +124,31 @@ TEST_F(PathChecksTest, CutArgumentsAndCleanPathValue) {
   EXPECT_EQ(Clean(R"(C:\WINDOWS\system32\shell32.dll,-154)"), R"(C:\WINDOWS\system32\shell32.dll)");
   EXPECT_EQ(Clean(R"("C:\Program Files\App\app.exe" "%1")"), R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Clean(""), "");
-}
-
-TEST_F(PathChecksTest, ReadStringValueCleansTextAndRefusesOtherTypes) {
+  // Text read for a path is cleaned; other types are refused.
   const std::string key = R"(\SOFTWARE\Test)";
   drive_.SetString(kLocalMachine, key, "", R"("C:\App\app.exe" /automation)");
   drive_.SetExpandString(kLocalMachine, key, "exp", R"(%SystemRoot%\x.dll,2)");
   drive_.SetDword(kLocalMachine, key, "num", 7);
   TRegistry reg(drive_.Target(), kLocalMachine);
   ASSERT_TRUE(reg.OpenKey(key, false));
-  std::string text = "stale";
+  std::string text;
   EXPECT_TRUE(Paths().ReadStringValue(reg, "", text));
   EXPECT_EQ(text, R"(C:\App\app.exe)");
   EXPECT_TRUE(Paths().ReadStringValue(reg, "exp", text));
   EXPECT_EQ(text, R"(%SystemRoot%\x.dll)");
-  EXPECT_FALSE(Paths().ReadStringValue(reg, "num", text));
-  EXPECT_EQ(text, "");
-  text = "stale";
-  EXPECT_FALSE(Paths().ReadStringValue(reg, "missing", text));
-  EXPECT_EQ(text, "");
+  for (const char* refused : {"num", "missing"}) {
+    text = "stale";
+    EXPECT_FALSE(Paths().ReadStringValue(reg, refused, text));
+    EXPECT_EQ(text, "") << refused;
+  }
 }
 
 TEST_F(PathChecksTest, SystemFilesAndDefaultFolders) {
-  EXPECT_TRUE(Paths().IsSystemFile(R"(%windir%\foo.dll)"));
-  EXPECT_TRUE(Paths().IsSystemFile(R"(C:\WINDOWS\System32\foo.dll)"));
-  EXPECT_TRUE(Paths().IsSystemFile(R"(D:\Tools\mscomctl.ocx)"));
-  EXPECT_TRUE(Paths().IsSystemFile(R"(D:\Tools\MSVCRT.DLL)"));
-  EXPECT_FALSE(Paths().IsSystemFile(R"(D:\Tools\ms)"));
-  EXPECT_FALSE(Paths().IsSystemFile(R"(D:\Tools\bar.dll)"));
-  EXPECT_FALSE(Paths().IsSystemFile(R"(C:\windowsapps\bar.dll)"));
+  for (const char* path : {R"(%windir%\foo.dll)", R"(C:\WINDOWS\System32\foo.dll)",
+                           R"(D:\Tools\mscomctl.ocx)", R"(D:\Tools\MSVCRT.DLL)"})
+    EXPECT_TRUE(Paths().IsSystemFile(path)) << path;
+  for (const char* path : {R"(D:\Tools\ms)", R"(D:\Tools\bar.dll)", R"(C:\windowsapps\bar.dll)"})
+    EXPECT_FALSE(Paths().IsSystemFile(path)) << path;
   // Unknown Windows and program folders fall back to defaults.
   drive_.Profile().windowsDir = "";
   drive_.Profile().systemDir = "";
@@ -184,30 +178,22 @@ TEST(PathChecksProgramFiles, FromTheRegistryOrTheEnvironment) {
   }
 }
 
-TEST_F(PathChecksTest, SpecialFoldersAndPlatformFlags) {
+TEST_F(PathChecksTest, SpecialFoldersAndTheNt4Flags) {
   drive_.Profile().specialFolders = {{kCsidlStartMenu, R"(C:\users\me\Start Menu)"},
                                      {kCsidlAppData, R"(C:\users\me\AppData\Roaming\)"}};
-  drive_.UseWin9x();
+  drive_.UseWin9x();  // major version 4
   const KnownLocations& known = Paths().Known();
   EXPECT_EQ(known.StartMenuDir, R"(C:\users\me\Start Menu\)");
   EXPECT_EQ(known.AppDataDir, R"(C:\users\me\AppData\Roaming\)");
   EXPECT_EQ(known.DesktopDir, "");
   EXPECT_EQ(known.SystemDir, R"(C:\windows\system32\)");
-  EXPECT_TRUE(known.IsWin9x);
-  EXPECT_FALSE(known.IsNT);
-  EXPECT_FALSE(known.IsWin2000OrLater);
-  // NT 4 is no Windows 2000.
+  // NT 4 is no Windows 2000 (the info command shows the flags of Windows 7 and 98).
   drive_.Profile().version.platformId = 2;
   EXPECT_TRUE(PathChecks(drive_.Target()).Known().IsNT);
   EXPECT_FALSE(PathChecks(drive_.Target()).Known().IsWin2000OrLater);
 }
 
-TEST_F(PathChecksTest, EnvironmentListAndCollapsedPaths) {
-  drive_.Profile().environment = {{"SystemRoot", "C:\\windows"}, {"TEMP", R"(%SystemRoot%\Temp)"}};
-  EXPECT_EQ(Paths().GetEnvironmentList(false),
-            (std::vector<std::string>{R"(SystemRoot=C:\windows)", R"(TEMP=%SystemRoot%\Temp)"}));
-  EXPECT_EQ(Paths().GetEnvironmentList(true),
-            (std::vector<std::string>{R"(SystemRoot=C:\windows)", R"(TEMP=C:\windows\Temp)"}));
+TEST_F(PathChecksTest, CollapsedPaths) {
   // A path written back takes the variable with the longest value it starts with.
   drive_.Profile().environment = {{"SystemDrive", "C:"},
                                   {"SystemRoot", R"(C:\WINDOWS)"},
@@ -234,6 +220,80 @@ TEST_F(PathChecksTest, EnvironmentListAndCollapsedPaths) {
   // Empty values are never used.
   drive_.Profile().environment = {{"EMPTY", ""}, {"X", ""}};
   EXPECT_EQ(PathChecks(drive_.Target()).CollapseEnvPath(R"(C:\a\b.dll)"), R"(C:\a\b.dll)");
+}
+
+// A scan remembers what it learnt of the disk only while it runs: files that come and go
+// between two scans, or through the program's own deletes and copies, are seen at once.
+const std::string kClassKey = R"(Software\Classes\CLSID\{11111111-1111-1111-1111-111111111111})";
+
+std::string Missing(const std::string& sub, const std::string& path) {
+  return R"(HKEY_CLASSES_ROOT\CLSID\{11111111-1111-1111-1111-111111111111}\)" + sub + " |  | " +
+         path + " | File not found | selected | missing";
+}
+
+TEST(ScanCache, TheProgramsOwnChangesAreSeenAtOnceAndOthersByTheNextScan) {
+  TempPrefix prefix;
+  prefix.File(R"(C:\Apps\here.dll)")
+      .Machine(kClassKey + R"(\InprocServer32)", {Sz("", R"(C:\Apps\here.dll)")})
+      // Cleaning and judging both ask about this one.
+      .Machine(kClassKey + R"(\LocalServer32)", {Sz("", R"("C:\Apps\later.exe" /automation)")});
+  PrefixEngine scan(prefix);
+  const auto problems = [&] {
+    scan.ScanOnly({&scan.Engine().RegIntegrity});
+    return Problems(scan.Engine().RegIntegrity);
+  };
+  const auto found = [&](const std::string& path) { return scan.Engine().Paths().FileFound(path); };
+  EXPECT_THAT(problems(), ElementsAre(Missing("LocalServer32", R"(C:\Apps\later.exe)")));
+  ASSERT_TRUE(found(R"(C:\Apps\here.dll)"));
+  ASSERT_FALSE(found(R"(C:\Apps\later.exe)"));
+  // As a repair copies a shortcut out and deletes it, and a restore copies one back: the
+  // listings remembered from the scan must not go stale.
+  FileSystem& files = scan.GetTarget().Files();
+  const fs::path saved = prefix.Path() / "saved.bin";
+  ASSERT_TRUE(files.CopyOut(R"(C:\Apps\HERE.DLL)", saved));
+  ASSERT_TRUE(files.DeleteFile(R"(C:\Apps\here.dll)"));
+  ASSERT_TRUE(files.CopyIn(saved, R"(C:\Apps\later.exe)"));
+  ASSERT_TRUE(files.CopyIn(saved, R"(C:\windows\system32\fresh.dll)"));
+  EXPECT_FALSE(found(R"(C:\Apps\here.dll)"));
+  EXPECT_TRUE(found(R"(c:\apps\LATER.EXE)"));
+  EXPECT_TRUE(found("fresh.dll"));
+  EXPECT_THAT(problems(), ElementsAre(Missing("InprocServer32", R"(C:\Apps\here.dll)")));
+  // Another program installs one server, then removes the other.
+  prefix.File(R"(C:\Apps\here.dll)");
+  EXPECT_THAT(problems(), IsEmpty());
+  fs::remove(prefix.HostPath(R"(C:\Apps\later.exe)"));
+  EXPECT_THAT(problems(), ElementsAre(Missing("LocalServer32", R"(C:\Apps\later.exe)")));
+}
+
+TEST_F(PathChecksTest, RememberedAnswersMatchTheDiskWhileAScanRuns) {
+  drive_.Profile().environment = {{"SystemRoot", R"(C:\windows)"},
+                                  {"PATH", R"(C:\Tools\;c:\TOOLS;%SystemRoot%\system32)"}};
+  drive_.File(R"(C:\Tools\tool.exe)").Folder(R"(C:\Data)");
+  PathChecks& paths = Paths();
+
+  paths.BeginScan();
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_TRUE(paths.FileFound("tool.exe"));
+    EXPECT_TRUE(paths.FileFound("CALC.EXE"));
+    EXPECT_FALSE(paths.FileFound("gone.exe"));
+    EXPECT_TRUE(paths.FileFound(R"(%SystemRoot%\system32\calc.exe)"));
+    EXPECT_TRUE(paths.FileFound(R"(C:\Data)"));
+    EXPECT_FALSE(paths.FileFound(R"(C:\Data\gone.txt)"));
+    // The text as asked is the key: another spelling is never taken for a missing file.
+    EXPECT_TRUE(paths.FileFound(R"(c:\tools\TOOL.EXE)"));
+  }
+  // Far more distinct names than are kept: the answers stay right once the memory starts over.
+  for (int n = 0; n < 5000; ++n)
+    ASSERT_FALSE(paths.FileFound("missing" + std::to_string(n) + ".dll"));
+  EXPECT_TRUE(paths.FileFound("tool.exe"));
+  paths.EndScan();
+
+  // Outside a scan the disk is asked every time.
+  fs::remove(drive_.HostPath(R"(C:\Tools\tool.exe)"));
+  drive_.Files().DropCache();
+  EXPECT_FALSE(paths.FileFound("tool.exe"));
+  drive_.File(R"(C:\Tools\tool.exe)");
+  EXPECT_TRUE(paths.FileFound("tool.exe"));
 }
 
 }  // namespace

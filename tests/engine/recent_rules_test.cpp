@@ -1,8 +1,10 @@
-// The recently-used lists and the Start menu order, on small prefixes written by each test.
+// The recently-used lists and the Start menu order, on small prefixes written by each test, and
+// the parsers of the lists' binary entries.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "engine/mru_parsers.h"
 #include "support/prefix_engine.h"
 
 namespace ordrex {
@@ -84,24 +86,20 @@ TEST(HistoryListRule, FollowsTheShortcutsOfTheRecentFolder) {
                   " | 4 | " + missing));
 }
 
-TEST(HistoryListRule, ReportsNothingWithoutARecentFolder) {
+// The Start menu rule reports the full key of folders gone from both menus; without a Recent
+// folder the History List rule reports nothing.
+TEST(StartMenuAndHistoryListRules, FoldersGoneFromBothMenusAndNoRecentFolder) {
   TempPrefix prefix;
-  // A variable the profile does not define leaves the folder unknown.
-  prefix.User(kExplorer + "User Shell Folders", {Sz("Recent", R"(%NoSuchFolder%\Recent)")})
+  prefix
+      .Machine(kExplorer + "Shell Folders",
+               {Sz("Common Start Menu", R"(C:\ProgramData\Microsoft\Windows\Start Menu)")})
+      // A variable the profile does not define leaves the folder unknown.
+      .User(kExplorer + "User Shell Folders", {Sz("Recent", R"(%NoSuchFolder%\Recent)")})
       .User(kExplorer + "RecentDocs",
             {Binary("0", RecentDocsValue("doc", "DOC~1.LNK", "letter.txt.lnk"))})
       .User(kExplorer + R"(RecentDocs\.txt)");
-  ASSERT_TRUE(KnownOf(prefix).RecentDir.empty());
-  PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Hist});
-  EXPECT_EQ(scan.Engine().Hist.Count(), 0);
-}
-
-TEST(StartMenuRule, ReportsTheFullKeyOfFoldersGoneFromBothMenus) {
-  TempPrefix prefix;
-  prefix.Machine(kExplorer + "Shell Folders",
-                 {Sz("Common Start Menu", R"(C:\ProgramData\Microsoft\Windows\Start Menu)")});
   const KnownLocations known = KnownOf(prefix);
+  ASSERT_TRUE(known.RecentDir.empty());
   ASSERT_FALSE(known.StartMenuDir.empty());
   ASSERT_FALSE(known.CommonStartMenuDir.empty());
   prefix.Folder(known.StartMenuDir + "Programs")
@@ -111,11 +109,73 @@ TEST(StartMenuRule, ReportsTheFullKeyOfFoldersGoneFromBothMenus) {
       .User(base + R"(Programs\Accessories)", {Binary("Order", ByteVector{1})})
       .User(base + R"(Programs\Old Game\Sub)", {Binary("Order", ByteVector{1})});
   PrefixEngine scan(prefix);
-  scan.ScanOnly({&scan.Engine().Startmenu});
+  scan.ScanOnly({&scan.Engine().Startmenu, &scan.Engine().Hist});
+  EXPECT_EQ(scan.Engine().Hist.Count(), 0);
   EXPECT_EQ(scan.Engine().Startmenu.BaseKey, "\\" + base);
   EXPECT_THAT(Problems(scan.Engine().Startmenu, kUserExplorer + R"(MenuOrder\Start Menu2\)"),
               ElementsAre("Gone Top |  |  | No longer exists | selected | -",
                           R"(Programs\Old Game |  |  | No longer exists | selected | -)"));
+}
+
+void AddUtf16(ByteVector& out, const std::string& ascii, bool terminate = true) {
+  for (char c : ascii)
+    out.insert(out.end(), {static_cast<std::uint8_t>(c), 0});
+  if (terminate) out.insert(out.end(), {0, 0});
+}
+
+TEST(ParseLastVisitedEntry, ProgramAndFolderEvenWhenShortOddOrUnterminated) {
+  ByteVector data = LastVisitedValue("notepad.exe", R"(C:\Old\Docs)");
+  AddUtf16(data, "junk after");  // the folder ends at its first NUL
+  LastVisitedEntry entry = ParseLastVisitedEntry(data);
+  EXPECT_EQ(entry.program, "notepad.exe");
+  EXPECT_EQ(entry.folder, R"(C:\Old\Docs)");
+
+  data.clear();
+  AddUtf16(data, "app.exe");
+  AddUtf16(data, R"(C:\Folder)", false);  // no closing zero unit
+  data.push_back('X');                    // odd last byte: no unit
+  entry = ParseLastVisitedEntry(data);
+  EXPECT_EQ(entry.program, "app.exe");
+  EXPECT_EQ(entry.folder, R"(C:\Folder)");
+
+  entry = ParseLastVisitedEntry(ByteVector{'a'});
+  EXPECT_EQ(entry.program + entry.folder, "");
+  data.clear();
+  AddUtf16(data, "only-a-program", false);
+  entry = ParseLastVisitedEntry(data);
+  EXPECT_EQ(entry.program, "only-a-program");
+  EXPECT_EQ(entry.folder, "");
+}
+
+// The short name is read in 8 bits (as the History List test has it) or, failing that, in
+// UTF-16; data cut anywhere is read up to its end.
+TEST(ParseRecentDocsEntry, ShortNameInEitherFormAndDataCutAnywhere) {
+  ByteVector data;
+  AddUtf16(data, "report.doc");
+  data.insert(data.end(), 14, 0x11);  // item header bytes (none zero)
+  // Read as 8 bits this is "R" (then a zero byte): not a .LNK name, so UTF-16 is tried.
+  AddUtf16(data, "REPORT~1.LNK");
+  data.insert(data.end(), 20, 0x22);
+  AddUtf16(data, "report.doc.lnk");
+  RecentDocsEntry entry = ParseRecentDocsEntry(data);
+  EXPECT_EQ(entry.displayName, "report.doc");
+  EXPECT_EQ(entry.shortName, "REPORT~1.LNK");
+  EXPECT_EQ(entry.linkFileName, "report.doc.lnk");
+
+  const ByteVector whole = RecentDocsValue("a.txt", "A~1.LNK", "a.txt.lnk");
+  for (std::size_t size = 0; size <= whole.size(); ++size) {
+    const ByteVector cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+    const RecentDocsEntry part = ParseRecentDocsEntry(cut);
+    // Whatever is cut off, the link name is a prefix of the real one (or empty).
+    EXPECT_EQ(std::string("a.txt.lnk").rfind(part.linkFileName, 0), 0u) << size;
+    if (size < 4) {
+      EXPECT_EQ(part.displayName + part.linkFileName, "") << size;
+    }
+  }
+  // Without the closing zero unit and with an odd last byte.
+  ByteVector odd(whole.begin(), whole.end() - 4);
+  odd.push_back('k');
+  EXPECT_EQ(ParseRecentDocsEntry(odd).linkFileName, "a.txt.lnk");
 }
 
 }  // namespace

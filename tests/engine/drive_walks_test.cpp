@@ -1,5 +1,5 @@
-// The walk of the system drive for shortcut files, the .PIF program field and shell link
-// targets, on small prefixes written by each test.
+// The walks of the drive: for shortcut files (the .PIF program field and shell link targets)
+// and for missing files by name, on small prefixes written by each test.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 
+#include "engine/missing_file_search.h"
 #include "engine/shortcut_targets.h"
 #include "platform/text.h"
 #include "support/drive_fixture.h"
@@ -19,6 +20,8 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 using namespace testsupport;
+namespace fs = std::filesystem;
+using Paths = std::vector<std::string>;
 
 // What the walk reports of a .PIF file whose program is gone: MS-DOS Shortcut does not
 // pre-select it, Windows Shortcut does.
@@ -38,7 +41,7 @@ class ShortcutScanTest : public ::testing::Test {
   KnownLocations known_;
 };
 
-TEST_F(ShortcutScanTest, ProgramFieldsOfPifFilesInTheUsualFolders) {
+TEST_F(ShortcutScanTest, ProgramFieldsOfPifFilesInTheUsualFoldersOrTheWholeDrive) {
   const std::string win = known_.WindowsDir;
   prefix_
       .File(win + "old.pif", PifFile(R"(C:\GAMES\OLD.EXE)"))
@@ -63,19 +66,17 @@ TEST_F(ShortcutScanTest, ProgramFieldsOfPifFilesInTheUsualFolders) {
   EXPECT_THAT(Problems(scan.Engine().Windows),
               ElementsAre(Gone(known_.DesktopDir + "desk.pif", R"(C:\GAMES\DESK.EXE)", true)));
   EXPECT_EQ(scan.Engine().MSDOS.StatusText, "Finished");
-}
-
-TEST_F(ShortcutScanTest, WholeDriveAndOneCategoryOnly) {
-  prefix_.File(R"(C:\Elsewhere\far.pif)", PifFile(R"(C:\GAMES\FAR.EXE)"))
-      .File(known_.WindowsDir + "old.pif", PifFile(R"(C:\GAMES\OLD.EXE)"));
-  PrefixEngine scan(prefix_);
-  scan.Engine().Windows.ScanWholeDrive = true;
-  scan.ScanOnly({&scan.Engine().Windows});
-  EXPECT_EQ(scan.Engine().MSDOS.Count(), 0);
+  // Over the whole drive, with Windows Shortcut alone.
+  PrefixEngine whole(prefix_);
+  whole.Engine().Windows.ScanWholeDrive = true;
+  whole.ScanOnly({&whole.Engine().Windows});
+  EXPECT_EQ(whole.Engine().MSDOS.Count(), 0);
   EXPECT_THAT(
-      Problems(scan.Engine().Windows),
+      Problems(whole.Engine().Windows),
       UnorderedElementsAre(Gone(R"(C:\Elsewhere\far.pif)", R"(C:\GAMES\FAR.EXE)", true),
-                           Gone(known_.WindowsDir + "old.pif", R"(C:\GAMES\OLD.EXE)", true)));
+                           Gone(win + "old.pif", R"(C:\GAMES\OLD.EXE)", true),
+                           Gone(win + "short.pif", R"(C:\X.E)", true),
+                           Gone(known_.DesktopDir + "desk.pif", R"(C:\GAMES\DESK.EXE)", true)));
 }
 
 TEST_F(ShortcutScanTest, StopsAfterTheEntryDuringWhichItWasStopped) {
@@ -144,7 +145,7 @@ class RefusingFiles : public PrefixFileSystem {
   std::size_t lastRead = 0;
 };
 
-TEST(ShortcutWalk, NeverEntersLinkedFoldersAndSurvivesUnreadableOnes) {
+TEST(DriveWalks, NeverEnterLinkedFoldersAndSurviveUnreadableOnes) {
   ScratchFolder outside;
   WriteBytes((outside.Path() / "outside.pif").string(), PifFile(R"(C:\GAMES\OUT.EXE)"));
   DriveFixture drive;
@@ -162,6 +163,93 @@ TEST(ShortcutWalk, NeverEntersLinkedFoldersAndSurvivesUnreadableOnes) {
               ElementsAre(Gone(R"(C:\windows\c-after\after.pif)", R"(C:\GAMES\AFTER.EXE)", false)));
   // Only the header up to the end of the program field is read.
   EXPECT_EQ(files.lastRead, 99u);
+  // The search for missing files finds nothing in the folder it cannot list.
+  engine.AddErrorFile("in.pif");
+  engine.AddErrorFile("after.pif");
+  EXPECT_TRUE(SearchMissingFiles(engine, "C:\\"));
+  EXPECT_TRUE(engine.ErrorFiles.Items(engine.ErrorFiles.IndexOf("IN.PIF")).Locations.empty());
+  EXPECT_EQ(engine.ErrorFiles.Items(engine.ErrorFiles.IndexOf("AFTER.PIF")).Locations,
+            (Paths{R"(C:\windows\c-after\after.pif)"}));
+}
+
+// The search of the drive for missing files by name.
+class MissingFileSearchTest : public ::testing::Test {
+ protected:
+  // Where the search found the missing file of that name.
+  const Paths& Found(const std::string& name) {
+    const int index = drive_.Engine().ErrorFiles.IndexOf(name);
+    EXPECT_GE(index, 0) << name;
+    return drive_.Engine().ErrorFiles.Items(index).Locations;
+  }
+  DriveFixture drive_;
+};
+
+TEST_F(MissingFileSearchTest, EveryCopyIsRecordedWhateverItsCaseButLinksAreNeverFollowed) {
+  drive_.File(R"(C:\b\FOO.dll)").File(R"(C:\a\foo.DLL)").File(R"(C:\a\bar.exe)");
+  ScratchFolder outside;
+  testsupport::WriteAll(outside.Path() / "docs" / "foo.dll", "x");
+  drive_.File(R"(C:\users\me\real\foo.dll)");
+  drive_.Link(R"(C:\users\me\Documents)", outside.Path() / "docs");
+  // A link back up the tree would make an endless walk if it were followed.
+  drive_.Link(R"(C:\users\me\loop)", drive_.HostPath(R"(C:\users)"));
+  TOrdrex& engine = drive_.Engine();
+  engine.AddErrorFile(R"(D:\gone\foo.dll)");
+  engine.AddErrorFile(R"(D:\gone\none.dll)");
+  // Folder by folder, in the order given.
+  EXPECT_TRUE(SearchMissingFiles(engine, Paths{R"(C:\b)", R"(C:\a\)", R"(C:\missing)"}));
+  EXPECT_TRUE(SearchMissingFiles(engine, R"(C:\users)"));
+  EXPECT_EQ(Found("FOO.DLL"),
+            (Paths{R"(C:\b\FOO.dll)", R"(C:\a\foo.DLL)", R"(C:\users\me\real\foo.dll)"}));
+  EXPECT_TRUE(Found("NONE.DLL").empty());
+}
+
+TEST_F(MissingFileSearchTest, CancellingStopsBeforeTheNextEntry) {
+  TOrdrex& engine = drive_.Engine();
+  for (int i = 0; i < 5; ++i) {
+    drive_.File(R"(C:\many\f)" + std::to_string(i) + ".dll");
+    engine.AddErrorFile("f" + std::to_string(i) + ".dll");
+  }
+  int asked = 0;
+  EXPECT_FALSE(SearchMissingFiles(engine, R"(C:\many\)", [&] { return ++asked > 2; }));
+  EXPECT_EQ(asked, 3);
+  std::size_t recorded = 0;
+  for (int i = 0; i < engine.ErrorFileCount(); ++i)
+    recorded += engine.ErrorFiles.Items(i).Locations.size();
+  EXPECT_EQ(recorded, 2u);
+}
+
+TEST_F(MissingFileSearchTest, ThePathShownIsThrottled) {
+  for (int i = 0; i < 6; ++i)
+    drive_.File(R"(C:\t\f)" + std::to_string(i) + ".txt");
+  drive_.Clock().SetTick(10000);
+  Paths shown;
+  // 50 ms pass before each entry: a path is shown for the first entry and then once 101 ms
+  // have passed since the last one shown, that is, every third entry.
+  SearchMissingFiles(
+      drive_.Engine(), R"(C:\t)",
+      [&] {
+        drive_.Clock().AdvanceTick(50);
+        return false;
+      },
+      [&](const std::string& path) { shown.push_back(path); });
+  ASSERT_EQ(shown.size(), 2u);
+  for (const std::string& path : shown)
+    EXPECT_TRUE(path.starts_with(R"(C:\t\f)")) << path;
+}
+
+TEST_F(MissingFileSearchTest, SearchFoldersFollowTheOptions) {
+  fs::create_directories(drive_.Path() / "drive_d");
+  fs::create_symlink("../drive_d", drive_.Path() / "dosdevices" / "d:");
+  fs::create_symlink("/", drive_.Path() / "dosdevices" / "z:");
+  // The drive table is read when the file system opens the prefix.
+  PrefixFileSystem files(drive_.Path());
+  drive_.Target().SetFiles(files);
+  const Paths mine = {R"(E:\Data)", R"(C:\Apps)"};
+  EXPECT_EQ(MissingFileSearchFolders(drive_.Engine(), true, mine, true), mine);
+  // The whole host behind z: is no drive of the Windows system.
+  EXPECT_EQ(MissingFileSearchFolders(drive_.Engine(), false, mine, true),
+            (Paths{R"(C:\)", R"(D:\)"}));
+  EXPECT_EQ(MissingFileSearchFolders(drive_.Engine(), false, mine, false), (Paths{R"(C:\)"}));
 }
 
 }  // namespace
