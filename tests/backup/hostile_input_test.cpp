@@ -1,6 +1,4 @@
-// Keys nested deeper than Windows allows, which no well-behaved editor writes: every reader
-// refuses them with their line, and every walk that writes or counts keys survives trees far
-// deeper.
+// Keys nested deeper than Windows allows: readers refuse them, walks survive far deeper trees.
 
 #include <gtest/gtest.h>
 

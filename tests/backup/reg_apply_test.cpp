@@ -4,7 +4,6 @@
 
 #include "engine/registry.h"
 #include "platform/text.h"
-#include "platform/wine/wine_registry_file.h"
 #include "support/registry_dump.h"
 
 namespace ordrex {
@@ -25,9 +24,7 @@ void Fill(MemoryTarget& target) {
   reg.WriteString("y", "old y");
 }
 
-// A file as people and other programs write them: UTF-16 with a comment, a key line ending in
-// a backslash, short and lower-case numbers, a wrapped list indented with blanks and tabs, and
-// text beyond the BMP.
+// A file as people write them: comments, a trailing backslash, short lower-case hex, tabs.
 TEST(RegApply, CreatesKeysSetsAndDeletes) {
   MemoryTarget target;
   Fill(target);
@@ -75,8 +72,7 @@ TEST(RegApply, CreatesKeysSetsAndDeletes) {
             (RegValue{kRegSz, StringToRegData("txtfile")}));
 }
 
-// The whole file is read and its roots checked before anything changes; a change that fails
-// halfway takes every change before it back.
+// A file is checked whole before any change; a change failing halfway undoes those before it.
 TEST(RegApply, AFileThatFailsChangesNothing) {
   const struct {
     const char* file;
@@ -106,24 +102,6 @@ TEST(RegApply, AFileThatFailsChangesNothing) {
     }
     EXPECT_EQ(DumpRoots(target, testsupport::DumpOrder::kSorted), before);
   }
-}
-
-// A Wine file that was not fully understood refuses writes; the user's healthy one takes them.
-TEST(RegApply, StoreThatRefusesWritesStopsTheWholeFile) {
-  ManualClock clock;
-  const auto machine =
-      WineRegistryFile::Parse("WINE REGISTRY Version 2\n\nnot a registry line\n", "m.reg", clock);
-  MemoryStore user;
-  user.CreateKey("Keep");
-  StandardRoots roots(*machine, &user, nullptr, "S-1-5-21-0-0-0-1000");
-  const std::string before = DumpRoots(roots);
-  try {
-    ApplyRegFile("REGEDIT4\n[HKCU\\Keep]\n\"x\"=\"new\"\n[HKLM\\Software]\n", roots);
-    FAIL() << "accepted";
-  } catch (const RegistryError& error) {
-    EXPECT_EQ(error.what(), machine->WriteBlocker());
-  }
-  EXPECT_EQ(DumpRoots(roots), before);
 }
 
 }  // namespace

@@ -1,13 +1,10 @@
-// Backup files in the registry editor's import format: the exact lines the writer gives, the
-// file's name and encoding, every kind of value coming back unchanged through a saved backup,
-// Wine's regedit importing the same values, and the reader's strictness on files written by
-// hand or by other programs.
+// Backup files in the registry editor's format: written, named, read back, and taken by regedit.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <ctime>
-#include <fstream>
+#include <tuple>
 
 #include "backup/backup_file.h"
 #include "backup/reg_apply.h"
@@ -57,7 +54,6 @@ Bytes Counting(int size) {
   return bytes;
 }
 
-// Every kind of value and name a registry holds.
 const std::vector<ValueCase>& Cases() {
   static const std::vector<ValueCase> cases = {
       {"", Str("C:\\Program Files\\x.exe"), R"(@="C:\\Program Files\\x.exe")"},
@@ -96,7 +92,6 @@ const std::vector<ValueCase>& Cases() {
        "\"PPP\"=hex(2):" + Rep("61,", 21) + "\\\n  " + Rep("61,", 9) + "00"},
       {"expand empty", Str("", kRegExpandSz), R"("expand empty"=hex(2):00,00)",
        R"("expand empty"=hex(2):00)"},
-      {"expand no bytes", RegValue{kRegExpandSz, {}}, R"("expand no bytes"=hex(2):)"},
       {"expand odd", RegValue{kRegExpandSz, {'a', 0, 'b'}}, "", "", kNoRegedit4 | kNotForWine},
       {"multi", RegValue{kRegMultiSz, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}},
        R"("multi"=hex(7):61,00,00,00,62,00,00,00,00,00)", R"("multi"=hex(7):61,00,62,00,00)"},
@@ -112,16 +107,13 @@ const std::vector<ValueCase>& Cases() {
        "\"b\"=hex:" + Rep("AB,", 23) + Rep("\\\n  " + Rep("AB,", 25), 3) + "\\\n  AB,AB"},
       {"binary empty", RegValue{kRegBinary, {}}, R"("binary empty"=hex:)"},
       {"n", RegValue{kRegDword, {0xFF, 0, 0, 0}}, R"("n"=dword:000000FF)"},
-      {"neg", RegValue{kRegDword, {0xFE, 0xFF, 0xFF, 0xFF}}, R"("neg"=dword:FFFFFFFE)"},
       {"dword short", RegValue{kRegDword, {1, 2, 3}}, R"("dword short"=hex(4):01,02,03)"},
       {"big endian", RegValue{kRegDwordBigEndian, {0x12, 0x34, 0x56, 0x78}},
        R"("big endian"=hex(5):12,34,56,78)"},
       {"link", RegValue{kRegLink, U16(u"\\Registry\\Machine\\X")}},
       {"qword", RegValue{kRegQword, {1, 2, 3, 4, 5, 6, 7, 0x80}},
        R"("qword"=hex(b):01,02,03,04,05,06,07,80)"},
-      {"none", RegValue{kRegNone, {}}, R"("none"=hex(0):)"},
       {"none data", RegValue{kRegNone, {9, 8}}, R"("none data"=hex(0):09,08)"},
-      {"requirements", RegValue{kRegResourceRequirementsList, {2}}, R"("requirements"=hex(a):02)"},
       {"custom", RegValue{0xFFFF0012u, U16(u"\\x")}, R"("custom"=hex(ffff0012):5C,00,78,00)"},
   };
   return cases;
@@ -227,7 +219,6 @@ TEST(BackupFileName, TwelveHourClockWithLeadingZeros) {
   EXPECT_EQ(BackupFileName(LocalTime(2024, 3, 7, 21, 5)), "03-07-2024(09-05PM).reg");
   EXPECT_EQ(BackupFileStem(LocalTime(2024, 11, 23, 0, 30)), "11-23-2024(12-30AM)");
   EXPECT_EQ(BackupFileStem(LocalTime(2025, 1, 1, 12, 0)), "01-01-2025(12-00PM)");
-  EXPECT_EQ(BackupFileStem(LocalTime(2025, 12, 31, 11, 59)), "12-31-2025(11-59AM)");
 }
 
 TEST(BackupFileEncoding, Version5IsUtf16WithByteOrderMarkAndCrLf) {
@@ -250,7 +241,6 @@ TEST(BackupFileSave, NeverReplacesAnEarlierBackup) {
   EXPECT_EQ(a, folder / "03-07-2024(09-05PM).reg");
   EXPECT_EQ(b, folder / "03-07-2024(09-05PM) (2).reg");
   EXPECT_EQ(c, folder / "03-07-2024(09-05PM) (3).reg");
-  EXPECT_TRUE(a.is_absolute());
   EXPECT_EQ(ReadAll(a), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"a\"=\"\xC3\xA9\"\r\n");
   EXPECT_EQ(ReadAll(b), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\B]\r\n");
   // Nothing else is left in the folder.
@@ -342,24 +332,21 @@ TEST(RegReader, Regedit4TextThatIsNotUtf8IsWindows1252) {
 }
 
 TEST(RegReader, KnowsEveryRootByItsFullAndShortName) {
-  const struct {
-    const char* name;
-    const char* shortName;
-    RootHandle root;
-  } cases[] = {{"HKEY_CLASSES_ROOT", "HKCR", kClassesRoot},
-               {"HKEY_CURRENT_USER", "hkcu", kCurrentUser},
-               {"HKEY_LOCAL_MACHINE", "HKLM", kLocalMachine},
-               {"HKEY_USERS", "HKU", kUsers},
-               {"HKEY_CURRENT_CONFIG", "HKCC", kCurrentConfig},
-               {"HKEY_DYN_DATA", "HKEY_DYN_DATA", kDynData},
-               {"HKEY_PERFORMANCE_DATA", "HKEY_PERFORMANCE_DATA", kPerformanceData}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  const std::tuple<const char*, const char*, RootHandle> cases[] = {
+      {"HKEY_CLASSES_ROOT", "HKCR", kClassesRoot},
+      {"HKEY_CURRENT_USER", "hkcu", kCurrentUser},
+      {"HKEY_LOCAL_MACHINE", "HKLM", kLocalMachine},
+      {"HKEY_USERS", "HKU", kUsers},
+      {"HKEY_CURRENT_CONFIG", "HKCC", kCurrentConfig},
+      {"HKEY_DYN_DATA", "HKEY_DYN_DATA", kDynData},
+      {"HKEY_PERFORMANCE_DATA", "HKEY_PERFORMANCE_DATA", kPerformanceData}};
+  for (const auto& [name, shortName, root] : cases) {
+    SCOPED_TRACE(name);
     const RegDocument doc =
-        ParseRegFile(std::string("REGEDIT4\n[") + c.name + "\\A\\\\B\\]\n[" + c.shortName + "]\n");
-    EXPECT_EQ(doc.operations.at(0).root, c.root);
+        ParseRegFile(std::string("REGEDIT4\n[") + name + "\\A\\\\B\\]\n[" + shortName + "]\n");
+    EXPECT_EQ(doc.operations.at(0).root, root);
     EXPECT_EQ(doc.operations[0].path, "A\\B");
-    EXPECT_EQ(doc.operations.at(1).root, c.root);
+    EXPECT_EQ(doc.operations.at(1).root, root);
     EXPECT_EQ(doc.operations[1].path, "");  // values on the root key itself
   }
 }
@@ -373,7 +360,6 @@ TEST(RegReader, RejectsMalformedInputNamingTheLineAndWhatWasExpected) {
       {"", 1, "expected the header"},
       {"\nREGEDIT4\n", 1, "expected the header"},
       {"REGEDIT4\n[HKEY_NOWHERE\\a]\n", 2, "unknown root key \"HKEY_NOWHERE\""},
-      {"REGEDIT4\n[\\a]\n", 2, "unknown root key"},
       {"REGEDIT4\n[HKCU\\a\n", 2, "expected ']'"},
       {"REGEDIT4\n[-HKEY_LOCAL_MACHINE]\n", 2, "a whole root key cannot be deleted"},
       {"REGEDIT4\n[-HKLM\\]\n", 2, "a whole root key cannot be deleted"},
@@ -389,13 +375,10 @@ TEST(RegReader, RejectsMalformedInputNamingTheLineAndWhatWasExpected) {
       {"REGEDIT4\n[HKCU\\a]\n\"a\"=hex:00,\\\n  01,\\\n  0g\n", 5, "two hex digits"},
       {"REGEDIT4\n[HKCU\\a]\n\"a\"=hex:00,\\\n  01,\\\n", 4, "the file ends inside a value"},
       {"REGEDIT4\n[HKCU\\a]\n\"a\"=hex(xyz):00\n", 3, "after \"hex(\""},
-      {"REGEDIT4\n[HKCU\\a]\n\"a\"=hex(2)00\n", 3, "after \"hex(\""},
       {"REGEDIT4\n[HKCU\\a]\n\"a\"=dword:\n", 3, "1 to 8 hex digits"},
       {"REGEDIT4\n[HKCU\\a]\n\"a\"=dword:123456789\n", 3, "1 to 8 hex digits"},
-      {"REGEDIT4\n[HKCU\\a]\n\"a\"=dword:12 34\n", 3, "1 to 8 hex digits"},
       {"REGEDIT4\n[HKCU\\a]\n\"a\"=-x\n", 3, "unexpected text after '-'"},
       {"REGEDIT4\n[HKCU\\a]\n\"a\"=qword:1\n", 3, "expected the value's data"},
-      {"REGEDIT4\n[HKCU\\a]\n\"a\"=\n", 3, "expected the value's data"},
       {"REGEDIT4\n[HKCU\\a]\nsomething\n", 3, "expected a key line"},
       {"REGEDIT4\n[HKCU\\a]\n\"a\"=\"b\0c\"\n"s, 3, "NUL"},
       {Utf16File("REGEDIT4\r\n[HKCU\\a]\r\n\"x\"=\"y\"\r\n") + "\x41", 4,
