@@ -302,12 +302,14 @@ struct Planted {
   const char* data;
   const char* reason;
   bool selected = true;
+  const char* value = "";
 };
 
 const std::string kSampleGuid = "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F";
 const char* const kHkcr = "HKEY_CLASSES_ROOT";
 const char* const kViewerExe = R"(C:\Program Files\Removed Viewer\viewer.exe)";
 const char* const kViewerDll = R"(C:\Program Files\Removed Viewer\viewer.dll)";
+const std::string kFileExts = R"(\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\)";
 const Planted kPlanted[] = {
     {"Registry Integrity", kHkcr, R"(\CLSID\)" + kSampleGuid + R"(11}\InprocServer32)", kViewerDll,
      "File not found"},
@@ -323,9 +325,27 @@ const Planted kPlanted[] = {
     {"Open With Application", nullptr, R"(\Applications\oldedit.exe\shell)", "", "Data empty"},
     {"Open With Application", nullptr, R"(\Applications\viewer.exe\shell\open\command)", kViewerExe,
      "File not found"},
+    {"Interface", kHkcr, R"(\Interface\)" + kSampleGuid + R"(13}\ProxyStubClsid32)",
+     "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F1A}", "Missing ID"},
+    {"Interface", kHkcr, R"(\Interface\)" + kSampleGuid + R"(13}\TypeLib)",
+     "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F19}", "Missing ID"},
+    {"Interface", kHkcr, R"(\Interface\)" + kSampleGuid + R"(14}\ProxyStubClsid)", "", "Empty"},
+    {"File Associations", kHkcr, R"(\.rvw)", "RemovedViewer.Document", "Not associated"},
+    {"File Associations", nullptr, R"(\.smpl)", "", "Data empty"},
+    {"File Associations", nullptr, R"(\viewerdoc\shell\open\command)", kViewerExe,
+     "File not found"},
+    {"File Associations", nullptr, R"(\viewerdoc\DefaultIcon)", kViewerExe, "File not found"},
+    {"File Associations", "HKEY_CURRENT_USER", kFileExts + ".rvd", "", "Not associated"},
+    {"File Associations", "HKEY_CURRENT_USER", kFileExts + R"(.rvx\OpenWithProgids)", "",
+     "Not associated", true, "RemovedViewer.Document"},
+    {"Context Menu", kHkcr, R"(\samplefolder\shellex\ContextMenuHandlers)", "", "Empty"},
+    {"Context Menu", kHkcr, R"(\viewerdoc\shellex\ContextMenuHandlers\RemovedShellExt)",
+     "{6A1E0C42-5B7D-4C1E-9A3F-2D8E4B7C9F17}", "ID not found"},
+    {"Context Menu", kHkcr, R"(\viewerdoc\shellex\ContextMenuHandlers\)" + kSampleGuid + "16}",
+     "Removed Viewer Menu", "ID not found"},
 };
 
-// The sample's planted class and Open-With problems as exact JSON, and nothing else there.
+// The sample's planted class, interface and shell problems as exact JSON, and nothing else there.
 TEST(ScanSampleImage, JsonShowsEveryPlantedComAndShellProblem) {
   const CliRun run = RunVerb({"scan", "--json", "--prefix", kSample.string()});
   ASSERT_EQ(run.exitCode, kExitProblemsFound) << run.err;
@@ -340,7 +360,7 @@ TEST(ScanSampleImage, JsonShowsEveryPlantedComAndShellProblem) {
       EXPECT_THAT(
           json,
           HasSubstr("{\"category\": " + JsonQuote(p.category) + ", \"root\": " + JsonQuote(root) +
-                    ", \"key\": " + JsonQuote(key) + ", \"value\": \"\"" +
+                    ", \"key\": " + JsonQuote(key) + ", \"value\": " + JsonQuote(p.value) +
                     ", \"data\": " + JsonQuote(p.data) + ", \"reason\": " + JsonQuote(p.reason) +
                     ", \"selected\": " + (p.selected ? "true" : "false") + ", \"missingFile\": " +
                     (p.reason == std::string("File not found") ? "true" : "false") + "}"));
@@ -349,7 +369,10 @@ TEST(ScanSampleImage, JsonShowsEveryPlantedComAndShellProblem) {
   }
   // Nothing else in these categories, and each walked to its end.
   const std::pair<int, const char*> categories[] = {{1, "Registry Integrity"},
-                                                    {6, "Open With Application"}};
+                                                    {3, "Interface"},
+                                                    {6, "Open With Application"},
+                                                    {8, "File Associations"},
+                                                    {19, "Context Menu"}};
   for (const auto& [index, title] : categories) {
     EXPECT_THAT(json, HasSubstr("{\"index\": " + std::to_string(index) + ", \"title\": " +
                                 JsonQuote(title) + ", \"state\": \"Finished\", \"count\": " +
