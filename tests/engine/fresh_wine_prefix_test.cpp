@@ -1,5 +1,4 @@
-// A prefix just made by wineboot: the rules find nothing stale in it, so the path checks know
-// its folders, programs and environment.
+// Nothing stale in a prefix just made by wineboot: the path checks know its folders and programs.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -24,9 +23,8 @@ TEST(FreshWinePrefix, RulesFindNothingStale) {
   engine.Windows.ScanWholeDrive = true;
   RunScan(engine);
   EXPECT_EQ(engine.EndedEarly, "");
-  // Wine 8 registers two things it never supplies: the font "MS Serif" (serife.fon is in no
-  // Wine font package) and the WPF font cache service (its program comes only with wine-mono).
-  // They are stale in every prefix, so they are found; nothing else may be.
+  // Wine 8 registers two things it never supplies, stale in every prefix: the font "MS Serif"
+  // (in no Wine font package) and the WPF font cache service (only with wine-mono).
   const auto wineOwn = [](const std::string& line) {
     return line.find(R"(\Fonts\ | MS Serif | serife.fon | Font not found)") != line.npos ||
            line.find(R"(\Services\FontCache3.0.0.0 | ImagePath | )"

