@@ -61,9 +61,8 @@ std::uint64_t PeakAddressSpaceKib() {
   std::ifstream status("/proc/self/status");
   std::string field;
   std::uint64_t kib = 0;
-  while (status >> field) {
+  while (status >> field)
     if (field == "VmPeak:" && status >> kib) return kib;
-  }
   return 0;
 }
 

@@ -1,6 +1,4 @@
-// The in-memory registry store (names in any letter case, large keys, exact data) and the views
-// a target's roots are made of: HKEY_CLASSES_ROOT merging the user's and the machine's
-// Software\Classes, HKEY_USERS and HKEY_CURRENT_CONFIG.
+// The in-memory registry store and the views a target's roots are made of.
 
 #include "platform/memory_store.h"
 
@@ -39,9 +37,8 @@ TEST(MemoryStore, LookupsAndOrderHoldAsLargeKeysGrowAndShrinkInAnyLetterCase) {
     int from, to, every;  // [from, to) in steps of `every`
     bool readWhole;       // the names listed after the step (which closes the gaps)
   };
-  // Growth past the index's threshold and its resizes, removals that leave gaps, names added
-  // among the gaps, removals that leave fewer entries than gaps, names removed earlier added
-  // again (last), the key emptied.
+  // Growth past the index's threshold, removals that leave gaps, names added among the gaps,
+  // removals that leave fewer entries than gaps, removed names added again, the key emptied.
   const Step steps[] = {{true, 0, 40, 1, false},   {false, 0, 40, 3, false},
                         {true, 40, 300, 1, true},  {false, 40, 290, 2, false},
                         {false, 1, 290, 5, false}, {true, 0, 30, 3, true},

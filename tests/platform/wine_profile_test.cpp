@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/memory_store.h"
 #include "platform/text.h"
 
@@ -141,14 +143,12 @@ TEST_F(WineProfileTest, VersionFromTheRegistryUnlessWineIsToldOtherwise) {
   machine_.SetValue(kNtVersion, "CurrentMinorVersionNumber", RegValue{kRegDword, {0, 0, 0, 0}});
   Put(machine_, kNtVersion, "CurrentBuildNumber", "19045");
   const OsVersion version = Build().version;
-  EXPECT_EQ(version.major, 10);
-  EXPECT_EQ(version.minor, 0);
-  EXPECT_EQ(version.build, 19045);
+  EXPECT_EQ(std::tuple(version.major, version.minor, version.build), std::tuple(10, 0, 19045));
 
   // Wine's own setting wins (win98 is shown by the info command's tests).
   Put(user_, "Software\\Wine", "Version", "WinXP");
-  EXPECT_EQ(Build().version.major, 5);
-  EXPECT_EQ(Build().version.minor, 1);
+  const OsVersion xp = Build().version;
+  EXPECT_EQ(std::pair(xp.major, xp.minor), std::pair(5, 1));
 }
 
 TEST(WineProfileEmpty, DefaultsWhenTheRegistrySaysNothing) {
@@ -156,14 +156,12 @@ TEST(WineProfileEmpty, DefaultsWhenTheRegistrySaysNothing) {
   const SystemProfile profile = BuildWineProfile(machine, nullptr, kSid);
   EXPECT_EQ(profile.windowsDir, "C:\\windows");
   EXPECT_EQ(profile.systemDir, "C:\\windows\\system32");
-  EXPECT_EQ(profile.version.platformId, 2);
-  EXPECT_EQ(profile.version.major, 6);
+  EXPECT_EQ(std::pair(profile.version.platformId, profile.version.major), std::pair(2, 6));
 
   // An old Windows 9x registry: only the VersionNumber of the 9x key.
   Put(machine, "Software\\Microsoft\\Windows\\CurrentVersion", "VersionNumber", "4.10.2222");
   const OsVersion version = BuildWineProfile(machine, nullptr, kSid).version;
-  EXPECT_EQ(version.platformId, 1);
-  EXPECT_EQ(version.build, 2222);
+  EXPECT_EQ(std::pair(version.platformId, version.build), std::pair(1, 2222));
 }
 
 }  // namespace

@@ -3,11 +3,6 @@
 // file system (drive table, case-insensitive names, links to folders marked), inside a memory
 // target whose registry and profile the test fills; the prefix's registry files are not used.
 // The profile can be set to any Windows family and environment before the engine is built.
-//
-//   DriveFixture drive;
-//   drive.File(R"(C:\Apps\app.exe)");
-//   drive.SetString(kLocalMachine, R"(\SOFTWARE\X)", "", R"(C:\Apps\app.exe)");
-//   drive.Engine().Scan();
 
 #include <cstdint>
 #include <filesystem>

@@ -19,39 +19,28 @@ namespace {
 // The prefix lives beside the test binary, so every test process of one build tree finds it
 // and a clean build starts afresh.
 fs::path FixtureFolder() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) throw std::runtime_error("cannot locate the test binary: " + ec.message());
-  return exe.parent_path();
+  return fs::read_symlink("/proc/self/exe").parent_path();
 }
 
 bool Usable(const fs::path& prefix) {
-  for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
-    std::error_code ec;
-    if (!fs::is_regular_file(prefix / name, ec) || fs::file_size(prefix / name, ec) == 0) {
+  std::error_code ec;
+  for (const char* name : {"system.reg", "user.reg", "userdef.reg"})
+    if (!fs::is_regular_file(prefix / name, ec) || fs::file_size(prefix / name, ec) == 0)
       return false;
-    }
-  }
   return true;
 }
 
 // Serialises the making of the prefix between test processes: the others wait on the lock
 // and then find the finished prefix.
-class FileLock {
- public:
-  explicit FileLock(const fs::path& path) {
-    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0) throw std::runtime_error("cannot open " + path.string());
-    while (flock(fd_, LOCK_EX) != 0) {
+struct FileLock {
+  explicit FileLock(const fs::path& path)
+      : fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+    if (fd < 0) throw std::runtime_error("cannot open " + path.string());
+    while (flock(fd, LOCK_EX) != 0)
       if (errno != EINTR) throw std::runtime_error("cannot lock " + path.string());
-    }
   }
-  ~FileLock() { close(fd_); }
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
-
- private:
-  int fd_ = -1;
+  ~FileLock() { close(fd); }
+  const int fd;
 };
 
 fs::path MakeFreshPrefix() {
@@ -95,44 +84,32 @@ void StopWineserver(const fs::path& prefix) {
 }
 
 std::optional<fs::path> FreshWinePrefix() {
-  if (!ProgramOnPath("wineboot") || !ProgramOnPath("wineserver") || !ProgramOnPath("wine")) {
-    return std::nullopt;
-  }
+  for (const char* program : {"wineboot", "wineserver", "wine"})
+    if (!ProgramOnPath(program)) return std::nullopt;
   static std::once_flag once;
   static fs::path prefix;
   std::call_once(once, [] { prefix = MakeFreshPrefix(); });
   return prefix;
 }
 
-namespace {
-
-bool IsSystemFileFolder(const fs::path& relative) {
-  const fs::path parent = relative.parent_path();
-  return parent == fs::path("drive_c/windows/system32") ||
-         parent == fs::path("drive_c/windows/syswow64");
-}
-
-void CopyTree(const fs::path& from, const fs::path& to, const fs::path& relative,
-              PrefixCopyScope scope) {
-  fs::create_directory(to / relative, from / relative);
-  for (const fs::directory_entry& entry : fs::directory_iterator(from / relative)) {
-    const fs::path child = relative / entry.path().filename();
+void CopyPrefix(const fs::path& from, const fs::path& to, PrefixCopyScope scope) {
+  fs::create_directory(to, from);
+  // Links are not followed: a prefix links to the whole host (dosdevices/z:).
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(from)) {
+    const fs::path relative = entry.path().lexically_relative(from);
     const fs::file_status status = entry.symlink_status();
+    const fs::path folder = relative.parent_path();
+    const bool systemFile =
+        folder == "drive_c/windows/system32" || folder == "drive_c/windows/syswow64";
     if (fs::is_symlink(status)) {
-      fs::copy_symlink(entry.path(), to / child);
+      fs::copy_symlink(entry.path(), to / relative);
     } else if (fs::is_directory(status)) {
-      CopyTree(from, to, child, scope);
-    } else if (fs::is_regular_file(status)) {
-      if (scope == PrefixCopyScope::kWithoutSystemFiles && IsSystemFileFolder(child)) continue;
-      fs::copy_file(entry.path(), to / child);
+      fs::create_directory(to / relative, entry.path());
+    } else if (fs::is_regular_file(status) &&
+               !(systemFile && scope == PrefixCopyScope::kWithoutSystemFiles)) {
+      fs::copy_file(entry.path(), to / relative);
     }
   }
-}
-
-}  // namespace
-
-void CopyPrefix(const fs::path& from, const fs::path& to, PrefixCopyScope scope) {
-  CopyTree(from, to, fs::path(), scope);
 }
 
 ScratchFolder::ScratchFolder() {
@@ -162,9 +139,8 @@ std::string ReadAll(const std::filesystem::path& file) {
 
 void WriteAll(const std::filesystem::path& file, const std::string& bytes) {
   std::filesystem::create_directories(file.parent_path());
-  if (!(std::ofstream(file, std::ios::binary) << bytes)) {
+  if (!(std::ofstream(file, std::ios::binary) << bytes))
     throw std::runtime_error("cannot write " + file.string());
-  }
 }
 
 }  // namespace ordrex::testsupport

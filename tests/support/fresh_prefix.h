@@ -1,11 +1,7 @@
 #pragma once
 // A real Wine prefix for tests, made by wineboot once per build tree and shared by every test
 // process (ctest runs each test in its own process, several at once). Tests read it in place
-// and change only copies of it.
-//
-//   const auto prefix = FreshWinePrefix();
-//   if (!prefix) GTEST_SKIP() << kWineMissing;
-//   PrefixCopy copy(*prefix);  // when the test writes to it
+// and change only copies of it (PrefixCopy).
 
 #include <filesystem>
 #include <optional>

@@ -73,15 +73,9 @@ TBackupLines PrefixEngine::Repair(std::initializer_list<TCustomOrdrex*> categori
 
 namespace {
 
-std::vector<std::string> Sorted(std::vector<std::string> names) {
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
-  return names;
-}
-
 std::string ValuesOf(TRegistry& reg) {
   std::string out;
-  for (const std::string& name : Sorted(reg.GetValueNames())) {
+  for (const std::string& name : SortedNames(reg.GetValueNames())) {
     out += (out.empty() ? "" : "  ") + (name.empty() ? "@" : name) + "=";
     const TRegDataType kind = reg.GetDataType(name);
     if (kind == rdString || kind == rdExpandString) {
@@ -92,11 +86,10 @@ std::string ValuesOf(TRegistry& reg) {
       const RegValue value = *reg.ReadRawValue(name);
       out += value.type == kRegBinary ? "hex:" : "hex(" + std::to_string(value.type) + "):";
       char hex[4];
-      for (std::uint8_t byte : value.data) {
-        std::snprintf(hex, sizeof hex, "%02x,", byte);
+      for (std::size_t i = 0; i < value.data.size(); ++i) {
+        std::snprintf(hex, sizeof hex, i ? ",%02x" : "%02x", value.data[i]);
         out += hex;
       }
-      if (out.back() == ',') out.pop_back();
     }
   }
   return out;
@@ -106,15 +99,14 @@ void TreeOf(TRegistry& reg, const std::string& key, const std::string& relative,
             std::vector<std::string>& lines) {
   if (!reg.OpenKey(key, false)) return;
   const std::string values = ValuesOf(reg);
-  const std::vector<std::string> subkeys = Sorted(reg.GetKeyNames());
+  const std::vector<std::string> subkeys = SortedNames(reg.GetKeyNames());
   if (relative.empty()) {
     if (!values.empty()) lines.push_back(values);
   } else if (!values.empty() || subkeys.empty()) {
     lines.push_back(relative + (values.empty() ? "" : ": " + values));
   }
-  for (const std::string& sub : subkeys) {
+  for (const std::string& sub : subkeys)
     TreeOf(reg, key + "\\" + sub, relative.empty() ? sub : relative + "\\" + sub, lines);
-  }
 }
 
 }  // namespace

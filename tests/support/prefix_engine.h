@@ -2,12 +2,6 @@
 // An engine on a small prefix written by the test, for the rule and repair tests: scan with
 // chosen categories and describe what was found, or put problems in by hand, repair them and
 // apply the backup the repair wrote.
-//
-//   TempPrefix prefix;
-//   prefix.User(R"(Software\...\RunMRU)", {Sz("a", R"(C:\Gone\x.exe)"), Sz("MRUList", "a")});
-//   PrefixEngine scan(prefix);
-//   scan.ScanOnly({&scan.Engine().MRUFiles});
-//   EXPECT_THAT(Problems(scan.Engine().MRUFiles), ElementsAre(...));
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <sstream>
+
+#include "support/fresh_prefix.h"
 
 extern char** environ;
 
@@ -24,11 +27,8 @@ std::vector<std::string> MergedEnvironment(const EnvironmentChanges& changes) {
     if (eq != std::string::npos) vars[text.substr(0, eq)] = text.substr(eq + 1);
   }
   for (const auto& [name, value] : changes) {
-    if (value.empty()) {
-      vars.erase(name);
-    } else {
-      vars[name] = value;
-    }
+    vars.erase(name);
+    if (!value.empty()) vars.emplace(name, value);
   }
   std::vector<std::string> merged;
   for (const auto& [name, value] : vars)
@@ -51,11 +51,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment
   if (argv.empty()) return result;
   // Output goes to a file rather than a pipe: Wine's programs start a wineserver that inherits
   // their standard output and outlives them, and a pipe would stay open until it exits.
-  const std::filesystem::path temp = std::filesystem::temp_directory_path();
-  std::string outputName = (temp / "ordrex-process-XXXXXX").string();
+  std::string outputName =
+      (std::filesystem::temp_directory_path() / "ordrex-process-XXXXXX").string();
   const int outputFd = mkostemp(outputName.data(), O_CLOEXEC);
   if (outputFd < 0) return result;
-  unlink(outputName.c_str());
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -72,44 +71,26 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment
   const int spawned =
       posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argPtrs.data(), envPtrs.data());
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    close(outputFd);
-    result.output = "cannot start " + args[0] + ": " + std::strerror(spawned);
-    return result;
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-
-  char buffer[4096];
-  off_t offset = 0;
-  for (;;) {
-    const ssize_t got = pread(outputFd, buffer, sizeof buffer, offset);
-    if (got > 0) {
-      result.output.append(buffer, static_cast<std::size_t>(got));
-      offset += got;
-    } else if (got == 0 || errno != EINTR) {
-      break;
-    }
-  }
   close(outputFd);
+  if (spawned != 0) {
+    result.output = "cannot start " + args[0] + ": " + std::strerror(spawned);
+  } else {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    result.output = ReadAll(outputName);
+  }
+  unlink(outputName.c_str());
   return result;
 }
 
 bool ProgramOnPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  if (path == nullptr) return false;
-  std::string_view rest(path);
-  while (true) {
-    const std::size_t colon = rest.find(':');
-    const std::string folder(rest.substr(0, colon));
-    if (!folder.empty() && access((std::filesystem::path(folder) / name).c_str(), X_OK) == 0) {
+  std::istringstream folders(std::getenv("PATH") ? std::getenv("PATH") : "");
+  for (std::string folder; std::getline(folders, folder, ':');)
+    if (!folder.empty() && access((std::filesystem::path(folder) / name).c_str(), X_OK) == 0)
       return true;
-    }
-    if (colon == std::string_view::npos) return false;
-    rest.remove_prefix(colon + 1);
-  }
+  return false;
 }
 
 }  // namespace ordrex::testsupport

@@ -8,14 +8,15 @@
 
 namespace ordrex::testsupport {
 
+std::vector<std::string> SortedNames(std::vector<std::string> names) {
+  std::ranges::sort(names, [](const auto& a, const auto& b) { return CompareText(a, b) < 0; });
+  return names;
+}
+
 namespace {
 
 std::vector<std::string> Ordered(std::vector<std::string> names, DumpOrder order) {
-  if (order == DumpOrder::kSorted) {
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
-  }
-  return names;
+  return order == DumpOrder::kSorted ? SortedNames(std::move(names)) : names;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry_store.h"
 #include "platform/target.h"
@@ -11,6 +12,8 @@
 namespace ordrex::testsupport {
 
 enum class DumpOrder { kEnumeration, kSorted };
+// The names in the order Windows lists them (case-insensitive).
+std::vector<std::string> SortedNames(std::vector<std::string> names);
 
 // Keys and values in the store's enumeration order, or sorted by name (where only the content
 // matters: a key put back after a deletion comes last in creation order).

@@ -4,16 +4,15 @@ namespace ordrex::testsupport {
 namespace {
 
 void Put16(ByteVector& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-  out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+  out.insert(out.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
 }
 void Put32(ByteVector& out, std::uint32_t v) {
   Put16(out, v & 0xFFFF);
   Put16(out, v >> 16);
 }
-void Set32(ByteVector& out, std::size_t at, std::uint32_t v) {
+void Set32(ByteVector& out, std::size_t at, std::size_t v) {
   for (int i = 0; i < 4; ++i)
-    out[at + i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
+    out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 void PutText(ByteVector& out, const std::string& text) {
   out.insert(out.end(), text.begin(), text.end());
@@ -25,12 +24,10 @@ void PutUtf16(ByteVector& out, const std::string& asciiText) {
   Put16(out, 0);
 }
 
-ByteVector Item(std::uint8_t type, const ByteVector& body) {
-  ByteVector item;
-  Put16(item, static_cast<std::uint32_t>(body.size() + 3));
-  item.push_back(type);
-  item.insert(item.end(), body.begin(), body.end());
-  return item;
+void PutItem(ByteVector& list, std::uint8_t type, const ByteVector& body) {
+  Put16(list, static_cast<std::uint32_t>(body.size() + 3));
+  list.push_back(type);
+  list.insert(list.end(), body.begin(), body.end());
 }
 
 }  // namespace
@@ -39,15 +36,13 @@ ByteVector PathIdList(const std::string& drive, const std::vector<std::string>& 
                       bool longNames) {
   ByteVector list;
   // My Computer: sort index, then its class identifier.
-  ByteVector computer = {0x50, 0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A, 0x69, 0x10,
-                         0xA2, 0xD8, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D};
-  ByteVector item = Item(0x1F, computer);
-  list.insert(list.end(), item.begin(), item.end());
+  PutItem(list, 0x1F,
+          {0x50, 0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A, 0x69, 0x10, 0xA2, 0xD8, 0x08, 0x00, 0x2B, 0x30,
+           0x30, 0x9D});
   ByteVector volume;
   PutText(volume, drive);
   volume.resize(22, 0);
-  item = Item(0x2F, volume);
-  list.insert(list.end(), item.begin(), item.end());
+  PutItem(list, 0x2F, volume);
   for (std::size_t i = 0; i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
     ByteVector body = {0};            // unknown byte
@@ -72,8 +67,7 @@ ByteVector PathIdList(const std::string& drive, const std::vector<std::string>& 
       ext[1] = static_cast<std::uint8_t>(ext.size() >> 8);
       body.insert(body.end(), ext.begin(), ext.end());
     }
-    item = Item(last ? 0x32 : 0x31, body);
-    list.insert(list.end(), item.begin(), item.end());
+    PutItem(list, last ? 0x32 : 0x31, body);
   }
   Put16(list, 0);
   return list;
@@ -115,11 +109,11 @@ ByteVector ShellLink(const ShellLinkParts& parts) {
     Put32(out, 0x12345678);
     Put32(out, 0x10);  // label offset
     out.push_back(0);  // empty label
-    Set32(out, start + 16, static_cast<std::uint32_t>(out.size() - start));
+    Set32(out, start + 16, out.size() - start);
     PutText(out, parts.localBasePath);
-    Set32(out, start + 24, static_cast<std::uint32_t>(out.size() - start));
+    Set32(out, start + 24, out.size() - start);
     PutText(out, parts.commonPathSuffix);
-    Set32(out, start, static_cast<std::uint32_t>(out.size() - start));
+    Set32(out, start, out.size() - start);
   }
   if (!parts.relativePath.empty()) {
     Put16(out, static_cast<std::uint32_t>(parts.relativePath.size()));

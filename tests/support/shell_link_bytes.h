@@ -28,22 +28,15 @@ ByteVector ShellLink(const ShellLinkParts& parts);
 
 // The common case: a link whose link information names a local path (base + suffix).
 inline ByteVector ShellLinkTo(const std::string& localPath, const std::string& suffix = "") {
-  ShellLinkParts parts;
-  parts.localBasePath = localPath;
-  parts.commonPathSuffix = suffix;
-  return ShellLink(parts);
+  return ShellLink({localPath, suffix, {}, ""});
 }
 // A link with only link target IDs.
 inline ByteVector ShellLinkWithIds(const ByteVector& idList) {
-  ShellLinkParts parts;
-  parts.idList = idList;
-  return ShellLink(parts);
+  return ShellLink({"", "", idList, ""});
 }
 // A link with only a relative path.
 inline ByteVector ShellLinkRelative(const std::string& relativePath) {
-  ShellLinkParts parts;
-  parts.relativePath = relativePath;
-  return ShellLink(parts);
+  return ShellLink({"", "", {}, relativePath});
 }
 
 // A .PIF file: the program field (63 bytes at offset 36) holds program, the rest is zeros.

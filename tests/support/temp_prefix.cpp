@@ -4,6 +4,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/text.h"
 #include "platform/wine/wine_prefix_target.h"
 
 namespace ordrex::testsupport {
@@ -31,17 +32,6 @@ std::string Name(const std::string& name) {
   return quoted;
 }
 
-std::string HexBytes(const std::vector<std::uint8_t>& bytes) {
-  std::string out;
-  char byte[4];
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(byte, sizeof byte, "%02x", bytes[i]);
-    if (i > 0) out += ',';
-    out += byte;
-  }
-  return out;
-}
-
 void AppendKey(std::string& file, const std::string& key, const std::vector<RegLine>& values) {
   file += "\n[" + Escape(key) + "] 1700000000\n#time=1da1a2b3c4d5e60\n";
   for (const RegLine& line : values)
@@ -65,7 +55,13 @@ RegLine Dword(const std::string& name, std::uint32_t data) {
 }
 
 RegLine Binary(const std::string& name, const std::vector<std::uint8_t>& data) {
-  return {Name(name) + "=hex:" + HexBytes(data)};
+  std::string hex;
+  char byte[4];
+  for (const std::uint8_t b : data) {
+    std::snprintf(byte, sizeof byte, hex.empty() ? "%02x" : ",%02x", b);
+    hex += byte;
+  }
+  return {Name(name) + "=hex:" + hex};
 }
 
 RegLine MultiSz(const std::string& name, const std::vector<std::string>& items) {
@@ -103,18 +99,11 @@ TempPrefix& TempPrefix::User(const std::string& key, const std::vector<RegLine>&
 }
 
 fs::path TempPrefix::HostPath(const std::string& windowsPath) const {
-  if (windowsPath.size() < 3 || (windowsPath[0] != 'C' && windowsPath[0] != 'c') ||
-      windowsPath.substr(1, 2) != ":\\") {
+  if (!windowsPath.starts_with("C:\\") && !windowsPath.starts_with("c:\\"))
     throw std::invalid_argument("not a path on drive C: " + windowsPath);
-  }
   fs::path host = path_ / "drive_c";
-  std::string rest = windowsPath.substr(3);
-  std::size_t start = 0;
-  while (start < rest.size()) {
-    const std::size_t end = std::min(rest.find('\\', start), rest.size());
-    if (end > start) host /= rest.substr(start, end - start);
-    start = end + 1;
-  }
+  for (const std::string& part : Split(std::string_view(windowsPath).substr(3), '\\'))
+    if (!part.empty()) host /= part;
   return host;
 }
 
@@ -136,16 +125,13 @@ TempPrefix& TempPrefix::Link(const std::string& windowsPath, const fs::path& hos
 }
 
 std::unique_ptr<Target> TempPrefix::Open() {
-  WriteAll(path_ / "system.reg",
-           "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n" +
-               machine_);
-  WriteAll(path_ / "user.reg",
-           "WINE REGISTRY Version 2\n;; All keys relative to "
-           "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n" +
-               user_);
-  WriteAll(path_ / "userdef.reg",
-           "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\.Default\n\n"
-           "#arch=win64\n");
+  const auto write = [&](const char* file, const std::string& relativeTo, const std::string& keys) {
+    WriteAll(path_ / file, "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\" +
+                               relativeTo + "\n\n#arch=win64\n" + keys);
+  };
+  write("system.reg", "Machine", machine_);
+  write("user.reg", "User\\\\S-1-5-21-0-0-0-1000", user_);
+  write("userdef.reg", "User\\\\.Default", "");
   return OpenWinePrefix(path_, SystemClock::Instance());
 }
 

@@ -1,13 +1,7 @@
 #pragma once
 // A small Wine prefix written by a test: registry files in Wine's format with the keys a
 // program needs to know its Windows folders, plus the keys and files the test adds. Paths and
-// key names are written as Windows shows them (single backslashes); the escaping of Wine's
-// files is done here.
-//
-//   TempPrefix prefix;
-//   prefix.Machine(R"(Software\Classes\CLSID\{...}\InprocServer32)", {Sz("", R"(C:\a\x.dll)")});
-//   prefix.File(R"(C:\a\x.dll)");
-//   auto target = prefix.Open();
+// key names are written as Windows shows them (single backslashes), escaped here for Wine.
 
 #include <cstdint>
 #include <filesystem>

@@ -1,6 +1,4 @@
-// Wine's registry files: every form Wine writes read and written back byte for byte, merged
-// repeats, Wine's order and timestamps, atomic saves, files read in blocks, damaged files
-// opened read-only, and the escapes and value forms of single lines.
+// Wine's registry files: every form read and written back byte for byte, damaged ones read-only.
 
 #include "platform/wine/wine_registry_file.h"
 
@@ -8,7 +6,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 
 #include "platform/text.h"
@@ -125,9 +122,8 @@ TEST_F(WineRegistryFileTest, ReadsEveryFormAndWritesTheSameBytes) {
   EXPECT_EQ(file->KeyCount(), 10u);
 }
 
-// Repeated keys and values are merged (the last data wins, the first spelling of a name stays)
-// and saved in Wine's order and forms; CR LF line ends, and text Wine would escape otherwise,
-// are read too.
+// Repeats are merged (the last data wins, the first spelling of a name stays) and saved in Wine's
+// order and forms; CR LF line ends, and text Wine would escape otherwise, are read too.
 TEST_F(WineRegistryFileTest, RepeatedKeysAndValuesAreMergedAndSavedInOrder) {
   const auto crlf = WineRegistryFile::Parse(
       "WINE REGISTRY Version 2\r\n\r\n[Key] 1\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n\r\n"
@@ -218,15 +214,9 @@ TEST_F(WineRegistryFileTest, SavesAtomicallyAndAnInterruptedSaveLeavesTheOldFile
 TEST_F(WineRegistryFileTest, LargeFilesReadInBlocksGiveTheSameTree) {
   std::string text(kHeader);
   text += "\n[Big] 1700000000\n#time=1da1a4d2e6d1800\n";
-  for (int i = 0; text.size() < 2'500'000; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "v%06d", i);
-    text += '"';
-    text += name;
-    text += "\"=\"";
-    text.append(50 + i % 70, static_cast<char>('a' + i % 26));
-    text += "\"\n";
-  }
+  for (int i = 0; text.size() < 2'500'000; ++i)
+    text += "\"v" + std::to_string(1'000'000 + i) + "\"=\"" +
+            std::string(50 + i % 70, static_cast<char>('a' + i % 26)) + "\"\n";
   text += "\"zlong\"=\"" + std::string(1'500'000, 'z') + "\"\n";
   ScratchFolder folder;
   const fs::path path = folder.Path() / "user.reg";
@@ -236,10 +226,7 @@ TEST_F(WineRegistryFileTest, LargeFilesReadInBlocksGiveTheSameTree) {
   EXPECT_EQ(file->Serialize(), text);
   EXPECT_EQ(file->QueryValue("Big", "zlong")->data.size(), 2 * 1'500'001u);
 
-  std::string crlf;
-  for (const char c : text)
-    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << crlf;
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << ReplaceAllText(text, "\n", "\r\n");
   EXPECT_EQ(WineRegistryFile::Load(path, clock_)->Serialize(), text);
 
   text.pop_back();
@@ -318,7 +305,6 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine("BackslashEndsTheLine", "\"a\"=\"abc\\\n", "an escape after the backslash"),
         BadLine("NoClosingQuote", "\"a\"=\"open\n", "a closing \""),
         BadLine("OverlongUtf8", "\"a\"=\"\xC0\xAF\"\n", "expected UTF-8 text"),
-        BadLine("InvalidUtf8", "\"a\"=\"\xC3(\"\n", "expected UTF-8 text"),
         BadLine("OddHex", "\"a\"=hex:01,2,03\n", "two hex digits"),
         BadLine("OddHexOnAContinuationLine", "\"a\"=hex:01,02,\\\n  03,4\n", "two hex digits", 8),
         BadLine("BadDword", "\"a\"=dword:xyz\n", "dword:"),

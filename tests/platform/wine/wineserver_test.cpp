@@ -37,43 +37,32 @@ struct TmpdirOverride {
 
 // A child process that holds a POSIX write lock on `lock` the way a wineserver does, until it
 // is killed.
-class LockHolder {
- public:
+struct LockHolder {
   explicit LockHolder(const fs::path& lock) {
     int ready[2];
     if (pipe(ready) != 0) throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(ready[0]);
+    if ((pid = fork()) == 0) {
       const int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
-      struct flock hold {};
+      struct flock hold {};  // the whole file, from its start
       hold.l_type = F_WRLCK;
-      hold.l_whence = SEEK_SET;
-      if (fd < 0 || fcntl(fd, F_SETLK, &hold) != 0) _exit(1);
-      if (write(ready[1], "1", 1) != 1) _exit(1);
+      if (fd < 0 || fcntl(fd, F_SETLK, &hold) != 0 || write(ready[1], "1", 1) != 1) _exit(1);
       for (;;)
         pause();
     }
     close(ready[1]);
     char byte = 0;
-    const bool locked = read(ready[0], &byte, 1) == 1;
+    const bool locked = read(ready[0], &byte, 1) == 1;  // else the child has exited
     close(ready[0]);
     if (!locked) {
-      Stop();
+      waitpid(pid, nullptr, 0);
       throw std::runtime_error("the child could not take the lock");
     }
   }
-  ~LockHolder() { Stop(); }
-  pid_t Pid() const { return pid_; }
-  void Stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
+  ~LockHolder() {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
   }
-
- private:
-  pid_t pid_ = -1;
+  pid_t pid = -1;
 };
 
 // A running wineserver holds a lock in its server folder, named after the prefix folder;
@@ -103,9 +92,9 @@ TEST(Wineserver, IsFoundByTheLockInEitherFolder) {
   EXPECT_EQ(FindWineserverPid(prefix), std::nullopt);
   {
     LockHolder holder(debian / "lock");
-    EXPECT_EQ(FindWineserverPid(prefix), holder.Pid());
-    EXPECT_EQ(WineRunningMessage(holder.Pid()),
-              "Wine is running in this prefix (wineserver pid " + std::to_string(holder.Pid()) +
+    EXPECT_EQ(FindWineserverPid(prefix), holder.pid);
+    EXPECT_EQ(WineRunningMessage(holder.pid),
+              "Wine is running in this prefix (wineserver pid " + std::to_string(holder.pid) +
                   "). Close its programs or run 'wineserver -k', then try again.");
   }
   EXPECT_EQ(FindWineserverPid(prefix), std::nullopt);
@@ -116,7 +105,7 @@ TEST(Wineserver, IsFoundByTheLockInEitherFolder) {
   fs::create_directory(upstream);
   {
     LockHolder holder(upstream / "lock");
-    EXPECT_EQ(FindWineserverPid(prefix), holder.Pid());
+    EXPECT_EQ(FindWineserverPid(prefix), holder.pid);
   }
   EXPECT_EQ(FindWineserverPid(prefix), std::nullopt);
   fs::remove_all(upstream);
