@@ -17,4 +17,5 @@ $SUDO apt-get install -y -q --no-install-recommends \
   liblnk-dev libbfio-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
   clang-format ccache \
+  qt6-base-dev \
   wine wine64 fonts-wine

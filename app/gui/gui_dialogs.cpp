@@ -1,0 +1,24 @@
+#include "app/gui/gui_dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace ordrex::gui {
+
+void DesktopDialogs::ShowError(QWidget* parent, const QString& text) {
+  QMessageBox::critical(parent, QApplication::applicationName(), text);
+}
+
+bool DesktopDialogs::Confirm(QWidget* parent, const QString& text) {
+  return QMessageBox::question(parent, QApplication::applicationName(), text) == QMessageBox::Yes;
+}
+
+std::optional<QString> DesktopDialogs::PickFolder(QWidget* parent, const QString& caption,
+                                                  const QString& start) {
+  const QString folder = QFileDialog::getExistingDirectory(parent, caption, start);
+  if (folder.isEmpty()) return std::nullopt;
+  return folder;
+}
+
+}  // namespace ordrex::gui

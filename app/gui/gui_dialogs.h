@@ -1,0 +1,32 @@
+#pragma once
+// Every message box and file dialog of the window goes through this one seam, so tests can
+// answer them without a user and check what the user would have been told.
+
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+namespace ordrex::gui {
+
+class GuiDialogs {
+ public:
+  virtual ~GuiDialogs() = default;
+  // An error the user can only acknowledge.
+  virtual void ShowError(QWidget* parent, const QString& text) = 0;
+  // A yes/no question; true is yes.
+  virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+  // A folder chosen by the user, or nothing when the dialog was cancelled.
+  virtual std::optional<QString> PickFolder(QWidget* parent, const QString& caption,
+                                            const QString& start) = 0;
+};
+
+// The real dialogs of the desktop.
+class DesktopDialogs : public GuiDialogs {
+ public:
+  void ShowError(QWidget* parent, const QString& text) override;
+  bool Confirm(QWidget* parent, const QString& text) override;
+  std::optional<QString> PickFolder(QWidget* parent, const QString& caption,
+                                    const QString& start) override;
+};
+
+}  // namespace ordrex::gui

@@ -1,0 +1,104 @@
+#include "app/gui/main_window.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace ordrex::gui {
+
+namespace {
+
+constexpr Page kAllPages[] = {
+    Page::Contact,    Page::Options,     Page::Restore,      Page::OptSched,  Page::Select,
+    Page::Scan,       Page::Result,      Page::Repair,       Page::Detail,    Page::EditSched,
+    Page::SchedDaily, Page::SchedWeekly, Page::SchedMonthly, Page::SchedOnce, Page::SchedIdle,
+    Page::Dir,        Page::Ignore};
+
+}  // namespace
+
+const char* PageObjectName(Page page) {
+  switch (page) {
+    case Page::Contact:
+      return "PanelContact";
+    case Page::Options:
+      return "PanelOptions";
+    case Page::Restore:
+      return "PanelRestore";
+    case Page::OptSched:
+      return "PanelOptSched";
+    case Page::Select:
+      return "PanelSelect";
+    case Page::Scan:
+      return "PanelScan";
+    case Page::Result:
+      return "PanelResult";
+    case Page::Repair:
+      return "PanelRepair";
+    case Page::Detail:
+      return "PanelDetail";
+    case Page::EditSched:
+      return "PanelEditSched";
+    case Page::SchedDaily:
+      return "PanelSchedDaily";
+    case Page::SchedWeekly:
+      return "PanelSchedWeekly";
+    case Page::SchedMonthly:
+      return "PanelSchedMonthly";
+    case Page::SchedOnce:
+      return "PanelSchedOnce";
+    case Page::SchedIdle:
+      return "PanelSchedIdle";
+    case Page::Dir:
+      return "PanelDir";
+    case Page::Ignore:
+      return "PanelIgnore";
+  }
+  return "";
+}
+
+MainWindow::MainWindow(GuiDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs) {
+  setWindowTitle("Zentrix Free Ordrex");
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  auto* toolbar = new QHBoxLayout;
+  layout->addLayout(toolbar);
+  stack_ = new QStackedWidget(central);
+  layout->addWidget(stack_, 1);
+  setCentralWidget(central);
+
+  for (const Page page : kAllPages) {
+    auto* widget = new QWidget(stack_);
+    widget->setObjectName(PageObjectName(page));
+    stack_->addWidget(widget);
+    pages_[page] = widget;
+  }
+  toolbar->addWidget(AddToolbarButton("BtnSelectScan", tr("Scan"), Page::Select));
+  toolbar->addWidget(AddToolbarButton("BtnSelectOptions", tr("Options"), Page::Options));
+  toolbar->addWidget(AddToolbarButton("btnSelectRestore", tr("Restore"), Page::Restore));
+  toolbar->addWidget(AddToolbarButton("btnSelectHelp", tr("Help"), Page::Contact));
+  toolbar->addStretch(1);
+  resize(619, 417);
+  ShowPage(Page::Select);
+}
+
+QPushButton* MainWindow::AddToolbarButton(const char* objectName, const QString& text,
+                                          Page target) {
+  auto* button = new QPushButton(text, this);
+  button->setObjectName(objectName);
+  connect(button, &QPushButton::clicked, this, [this, target] {
+    // The Scan button returns to the wizard's page last seen, not always to its first.
+    ShowPage(target == Page::Select ? currentWorkPage_ : target);
+  });
+  return button;
+}
+
+void MainWindow::ShowPage(Page page) {
+  currentPage_ = page;
+  if (IsWorkPage(page)) currentWorkPage_ = page;
+  stack_->setCurrentWidget(pages_.at(page));
+}
+
+}  // namespace ordrex::gui

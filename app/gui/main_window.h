@@ -1,0 +1,37 @@
+#pragma once
+// The main window: a row of toolbar buttons over one stacked set of pages, exactly one shown.
+
+#include <QMainWindow>
+#include <map>
+
+#include "app/gui/gui_dialogs.h"
+#include "app/gui/pages.h"
+
+class QPushButton;
+class QStackedWidget;
+
+namespace ordrex::gui {
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(GuiDialogs& dialogs, QWidget* parent = nullptr);
+
+  void ShowPage(Page page);
+  Page CurrentPage() const { return currentPage_; }
+  // The work page (5 to 9) last shown; the Scan button returns to it.
+  Page CurrentWorkPage() const { return currentWorkPage_; }
+  QWidget* PageWidget(Page page) const { return pages_.at(page); }
+
+ private:
+  QPushButton* AddToolbarButton(const char* objectName, const QString& text, Page target);
+
+  GuiDialogs& dialogs_;
+  QStackedWidget* stack_ = nullptr;
+  std::map<Page, QWidget*> pages_;
+  Page currentPage_ = Page::Select;
+  Page currentWorkPage_ = Page::Select;
+};
+
+}  // namespace ordrex::gui
