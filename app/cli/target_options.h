@@ -1,7 +1,6 @@
 #pragma once
-// The target options every verb that reads a registry shares, and opening that target: a Wine
-// prefix (--prefix DIR, else $WINEPREFIX, else ~/.wine) or, later, an offline Windows volume
-// (--windows DIR).
+// The target options every verb that reads a registry shares (--prefix DIR, --windows DIR), and
+// opening that target with its warnings and errors printed as the command-line tool prints them.
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -9,20 +8,17 @@
 #include <string>
 
 #include "app/cli/cli_context.h"
+#include "app/session/target_choice.h"
 #include "platform/target.h"
 
 namespace ordrex::cli {
 
-struct TargetOptions {
-  std::string prefix;
-  std::string windows;
-};
+using TargetOptions = TargetRequest;
 
 // Adds --prefix and --windows to a verb; the two exclude each other.
 void AddTargetOptions(CLI::App& verb, TargetOptions& options);
 
-// The prefix folder the options name, made absolute; empty when none is given and there is no
-// home folder to look in.
+// The prefix folder the options name in the command's environment (see ordrex::PrefixFolder).
 std::filesystem::path PrefixFolder(const TargetOptions& options, const CliContext& context);
 
 // Opens the target the options name and prints its warnings on stderr. On failure prints one

@@ -1,0 +1,52 @@
+#include "app/session/target_choice.h"
+
+#include "platform/wine/wine_prefix_target.h"
+
+namespace ordrex {
+
+namespace fs = std::filesystem;
+
+fs::path PrefixFolder(const TargetRequest& request, const EnvironmentLookup& env) {
+  fs::path folder;
+  if (!request.prefix.empty()) {
+    folder = request.prefix;
+  } else if (auto wine = env("WINEPREFIX")) {
+    folder = *wine;
+  } else if (auto home = env("HOME")) {
+    folder = fs::path(*home) / ".wine";
+  } else {
+    return {};
+  }
+  std::error_code ec;
+  fs::path absolute = fs::absolute(folder, ec);
+  return (ec ? folder : absolute).lexically_normal();
+}
+
+OpenedTarget OpenRequestedTarget(const TargetRequest& request, const EnvironmentLookup& env,
+                                 Clock& clock) {
+  OpenedTarget opened;
+  if (!request.windows.empty()) {
+    opened.error = "offline Windows volumes (--windows) are not supported yet";
+    return opened;
+  }
+  fs::path folder = PrefixFolder(request, env);
+  if (folder.empty()) {
+    opened.error = "no Wine prefix given: use --prefix DIR or set WINEPREFIX";
+    return opened;
+  }
+  // "dir/" and "dir" are the same prefix; show it without the trailing separator.
+  if (!folder.has_filename() && folder.has_parent_path() && folder != folder.root_path()) {
+    folder = folder.parent_path();
+  }
+  try {
+    opened.target = OpenWinePrefix(folder, clock);
+    opened.warnings = opened.target->Warnings();
+  } catch (const TargetError& e) {
+    opened.error = e.what();
+  } catch (const RegistryError& e) {
+    opened.error = e.what();
+  }
+  return opened;
+}
+
+}  // namespace ordrex

@@ -1,0 +1,39 @@
+#pragma once
+// Which target a run works on and opening it, shared by the command-line tool and the window so
+// both pick the same default and tell the user the same things: a Wine prefix (the folder given,
+// else $WINEPREFIX, else ~/.wine) or, later, an offline Windows volume.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/target.h"
+
+namespace ordrex {
+
+struct TargetRequest {
+  std::string prefix;
+  std::string windows;
+};
+
+// Reads one variable of the process environment; nothing when unset or empty.
+using EnvironmentLookup = std::function<std::optional<std::string>(const std::string& name)>;
+
+// The prefix folder the request names, made absolute; empty when none is given and there is no
+// home folder to look in.
+std::filesystem::path PrefixFolder(const TargetRequest& request, const EnvironmentLookup& env);
+
+struct OpenedTarget {
+  std::unique_ptr<Target> target;     // null when it could not be opened
+  std::vector<std::string> warnings;  // what the user should know about an opened target
+  std::string error;                  // why it could not be opened, one sentence
+};
+
+OpenedTarget OpenRequestedTarget(const TargetRequest& request, const EnvironmentLookup& env,
+                                 Clock& clock);
+
+}  // namespace ordrex
