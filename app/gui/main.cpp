@@ -1,13 +1,35 @@
 #include <QApplication>
+#include <QStringList>
+#include <cstdlib>
 
 #include "app/gui/gui_dialogs.h"
 #include "app/gui/main_window.h"
+#include "app/session/target_choice.h"
+#include "platform/clock.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Zentrix Free Ordrex");
   ordrex::gui::DesktopDialogs dialogs;
-  ordrex::gui::MainWindow window(dialogs);
+
+  ordrex::TargetRequest request;
+  const QStringList args = QApplication::arguments();
+  for (int i = 1; i + 1 < args.size(); ++i) {
+    if (args[i] == "--prefix") request.prefix = args[i + 1].toStdString();
+  }
+  const auto env = [](const std::string& name) -> std::optional<std::string> {
+    const char* value = std::getenv(name.c_str());
+    if (value == nullptr || *value == '\0') return std::nullopt;
+    return std::string(value);
+  };
+  ordrex::OpenedTarget opened =
+      ordrex::OpenRequestedTarget(request, env, ordrex::SystemClock::Instance());
+  if (!opened.target) {
+    dialogs.ShowError(nullptr, QString::fromStdString(opened.error));
+    return 2;
+  }
+  ordrex::TOrdrex engine(*opened.target);
+  ordrex::gui::MainWindow window(engine, dialogs);
   window.show();
   return QApplication::exec();
 }

@@ -6,6 +6,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "app/gui/select_page.h"
+
 namespace ordrex::gui {
 
 namespace {
@@ -58,8 +60,8 @@ const char* PageObjectName(Page page) {
   return "";
 }
 
-MainWindow::MainWindow(GuiDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs) {
+MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), engine_(engine), dialogs_(dialogs) {
   setWindowTitle("Zentrix Free Ordrex");
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -70,7 +72,8 @@ MainWindow::MainWindow(GuiDialogs& dialogs, QWidget* parent)
   setCentralWidget(central);
 
   for (const Page page : kAllPages) {
-    auto* widget = new QWidget(stack_);
+    QWidget* widget =
+        page == Page::Select ? new SelectPage(engine_, dialogs_, stack_) : new QWidget(stack_);
     widget->setObjectName(PageObjectName(page));
     stack_->addWidget(widget);
     pages_[page] = widget;

@@ -6,6 +6,7 @@
 
 #include "app/gui/gui_dialogs.h"
 #include "app/gui/pages.h"
+#include "engine/ordrex.h"
 
 class QPushButton;
 class QStackedWidget;
@@ -16,7 +17,7 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit MainWindow(GuiDialogs& dialogs, QWidget* parent = nullptr);
+  MainWindow(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent = nullptr);
 
   void ShowPage(Page page);
   Page CurrentPage() const { return currentPage_; }
@@ -27,6 +28,7 @@ class MainWindow : public QMainWindow {
  private:
   QPushButton* AddToolbarButton(const char* objectName, const QString& text, Page target);
 
+  TOrdrex& engine_;
   GuiDialogs& dialogs_;
   QStackedWidget* stack_ = nullptr;
   std::map<Page, QWidget*> pages_;
