@@ -6,6 +6,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "app/gui/scan_page.h"
 #include "app/gui/select_page.h"
 
 namespace ordrex::gui {
@@ -72,8 +73,14 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent)
   setCentralWidget(central);
 
   for (const Page page : kAllPages) {
-    QWidget* widget =
-        page == Page::Select ? new SelectPage(engine_, dialogs_, stack_) : new QWidget(stack_);
+    QWidget* widget = nullptr;
+    if (page == Page::Select) {
+      widget = selectPage_ = new SelectPage(engine_, dialogs_, stack_);
+    } else if (page == Page::Scan) {
+      widget = scanPage_ = new ScanPage(engine_, stack_);
+    } else {
+      widget = new QWidget(stack_);
+    }
     widget->setObjectName(PageObjectName(page));
     stack_->addWidget(widget);
     pages_[page] = widget;
@@ -83,6 +90,13 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent)
   toolbar->addWidget(AddToolbarButton("btnSelectRestore", tr("Restore"), Page::Restore));
   toolbar->addWidget(AddToolbarButton("btnSelectHelp", tr("Help"), Page::Contact));
   toolbar->addStretch(1);
+  connect(selectPage_, &SelectPage::StartRequested, this, &MainWindow::StartScan);
+  connect(scanPage_, &ScanPage::ScanningChanged, this, [this](bool scanning) {
+    for (QPushButton* button : toolbar_)
+      button->setEnabled(!scanning);
+  });
+  connect(scanPage_, &ScanPage::NextRequested, this,
+          [this] { ShowPage(scanPage_->TotalProblems() > 0 ? Page::Detail : Page::Result); });
   resize(619, 417);
   ShowPage(Page::Select);
 }
@@ -91,11 +105,18 @@ QPushButton* MainWindow::AddToolbarButton(const char* objectName, const QString&
                                           Page target) {
   auto* button = new QPushButton(text, this);
   button->setObjectName(objectName);
+  toolbar_.push_back(button);
   connect(button, &QPushButton::clicked, this, [this, target] {
     // The Scan button returns to the wizard's page last seen, not always to its first.
     ShowPage(target == Page::Select ? currentWorkPage_ : target);
   });
   return button;
+}
+
+void MainWindow::StartScan() {
+  if (!scanPage_->Idle()) return;
+  ShowPage(Page::Scan);
+  scanPage_->RunScan();
 }
 
 void MainWindow::ShowPage(Page page) {

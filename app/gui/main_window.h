@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <map>
+#include <vector>
 
 #include "app/gui/gui_dialogs.h"
 #include "app/gui/pages.h"
@@ -12,6 +13,9 @@ class QPushButton;
 class QStackedWidget;
 
 namespace ordrex::gui {
+
+class ScanPage;
+class SelectPage;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -24,14 +28,19 @@ class MainWindow : public QMainWindow {
   // The work page (5 to 9) last shown; the Scan button returns to it.
   Page CurrentWorkPage() const { return currentWorkPage_; }
   QWidget* PageWidget(Page page) const { return pages_.at(page); }
+  ScanPage& Scanner() const { return *scanPage_; }
 
  private:
   QPushButton* AddToolbarButton(const char* objectName, const QString& text, Page target);
+  void StartScan();
 
   TOrdrex& engine_;
   GuiDialogs& dialogs_;
   QStackedWidget* stack_ = nullptr;
   std::map<Page, QWidget*> pages_;
+  SelectPage* selectPage_ = nullptr;
+  ScanPage* scanPage_ = nullptr;
+  std::vector<QPushButton*> toolbar_;
   Page currentPage_ = Page::Select;
   Page currentWorkPage_ = Page::Select;
 };

@@ -3,12 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include "app/gui/main_window.h"
+#include "app/gui/path_elision.h"
+#include "app/gui/scan_page.h"
 #include "app/gui/select_page.h"
+#include "platform/wine/wine_prefix_target.h"
 
 namespace ordrex::gui {
 namespace {
@@ -23,14 +30,18 @@ class AnsweringDialogs : public GuiDialogs {
   std::vector<std::string> errors;
 };
 
-// The engine reads the Windows family when it is made, so the profile is set first.
+// A window over a target of its own; the engine reads the Windows family when it is made, so
+// the profile is set first. Scans do not pause between states here.
 struct WindowOnTarget {
-  explicit WindowOnTarget(int platformId = 2) {
-    target.MutableProfile().version.platformId = platformId;
-    enginePtr = std::make_unique<TOrdrex>(target);
-    windowPtr = std::make_unique<MainWindow>(*enginePtr, dialogs);
+  explicit WindowOnTarget(int platformId = 2) : WindowOnTarget(std::make_unique<MemoryTarget>()) {
+    static_cast<MemoryTarget&>(*target).MutableProfile().version.platformId = platformId;
+    Build();
   }
-  MemoryTarget target;
+  explicit WindowOnTarget(const std::filesystem::path& prefix)
+      : WindowOnTarget(OpenWinePrefix(prefix, SystemClock::Instance())) {
+    Build();
+  }
+  std::unique_ptr<Target> target;
   AnsweringDialogs dialogs;
   std::unique_ptr<TOrdrex> enginePtr;
   std::unique_ptr<MainWindow> windowPtr;
@@ -44,6 +55,15 @@ struct WindowOnTarget {
     return child;
   }
   void Click(const char* name) { Find<QPushButton>(name)->click(); }
+  std::string Text(const char* label) { return Find<QLabel>(label)->text().toStdString(); }
+
+ private:
+  explicit WindowOnTarget(std::unique_ptr<Target> opened) : target(std::move(opened)) {}
+  void Build() {
+    enginePtr = std::make_unique<TOrdrex>(*target);
+    windowPtr = std::make_unique<MainWindow>(*enginePtr, dialogs);
+    windowPtr->Scanner().SetPauseMilliseconds(0);
+  }
 };
 
 TEST(MainWindowPages, ToolbarShowsOnePageAndScanReturnsToTheLastWorkPage) {
@@ -104,6 +124,87 @@ TEST(SelectPage, MarksAreTheCategoriesSwitchesAndStartNeedsOne) {
   w.Click("btDeselect");
   EXPECT_FALSE(w.engine().ActiveX.Enabled);
   EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
+}
+
+const std::filesystem::path kSample =
+    std::filesystem::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
+
+std::map<std::string, std::string> ProgressRows(WindowOnTarget& w) {
+  std::map<std::string, std::string> rows;
+  QTreeWidget* list = w.Find<QTreeWidget>("lvProgress");
+  for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* row = list->topLevelItem(i);
+    rows[row->text(0).toStdString()] = (row->text(1) + " " + row->text(2)).toStdString();
+  }
+  return rows;
+}
+
+TEST(ScanPage, AWholeScanOfTheSampleShowsEveryStateAndCountAndLeadsToTheDetails) {
+  WindowOnTarget w(kSample);
+  w.Click("btStart");
+  EXPECT_EQ(w.Text("lblScanning"), "Finished.");
+  EXPECT_EQ(w.Text("lblProblemsNum"), "Problems Found: 52");
+  const auto rows = ProgressRows(w);
+  EXPECT_EQ(rows.size(), 21u);
+  EXPECT_EQ(rows.at("Registry Integrity"), "Finished 5");
+  EXPECT_EQ(rows.at("File Associate"), "Finished 9");
+  EXPECT_EQ(rows.at("Windows Shortcut"), "Finished 1");
+  QProgressBar* bar = w.Find<QProgressBar>("BarProgress");
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_TRUE(w.Find<QPushButton>("BtnNext")->isEnabled());
+  EXPECT_TRUE(w.Find<QPushButton>("BtnSelectOptions")->isEnabled());
+  w.Click("BtnNext");
+  EXPECT_EQ(w.window().CurrentPage(), Page::Detail);
+  EXPECT_FALSE(w.Find<QPushButton>("BtnNext")->isEnabled());
+}
+
+TEST(ScanPage, StopAtOnceAndAScanThatFindsNothing) {
+  WindowOnTarget w(kSample);
+  w.window().show();
+  bool toolbarOffWhileScanning = false;
+  QTimer::singleShot(0, [&] {
+    toolbarOffWhileScanning = !w.Find<QPushButton>("BtnSelectScan")->isEnabled();
+    w.Click("btnStopScan");
+  });
+  w.Click("btStart");
+  EXPECT_TRUE(toolbarOffWhileScanning);
+  EXPECT_EQ(w.Text("lblProgress"), "Scanning Cancelled.");
+  QProgressBar* bar = w.Find<QProgressBar>("BarProgress");
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_TRUE(w.Find<QPushButton>("BtnNext")->isVisible());
+  EXPECT_FALSE(w.Find<QPushButton>("btnStopScan")->isVisible());
+  EXPECT_EQ(w.engine().EndedEarly, kEndedByUser);
+
+  WindowOnTarget empty;
+  empty.Click("btStart");
+  EXPECT_EQ(empty.Text("lblProblemsNum"), "Total Problems Found = 0");
+  empty.Click("BtnNext");
+  EXPECT_EQ(empty.window().CurrentPage(), Page::Result);
+}
+
+TEST(ScanPage, LocationsShortenFolderByFolderAndTheBarNeverDividesByZero) {
+  const std::string path = R"(C:\Program Files\Vendor\App\file.dll)";
+  const struct {
+    std::size_t width;
+    std::string shown;
+  } cases[] = {{100, path},
+               {30, R"(C:\...\Vendor\App\file.dll)"},
+               {20, R"(C:\...\App\file.dll)"},
+               {18, R"(C:\...\file.dll)"},
+               {13, R"(\...\file.dll)"},
+               {5, "file.dll"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ElidePath(path, [&](const std::string& t) { return t.size() <= c.width; }), c.shown)
+        << c.width;
+  }
+  EXPECT_EQ(ElidePath(R"(HKEY_CLASSES_ROOT\CLSID\{1})",
+                      [](const std::string& t) { return t.size() <= 16; }),
+            R"(\...\CLSID\{1})");
+  EXPECT_EQ(BarPosition(3, 4, 1000), 750);
+  EXPECT_EQ(BarPosition(5, 4, 1000), 1000);
+  EXPECT_EQ(BarPosition(2'000'000'000, 2'000'000'001, 3840), 3839);
+  EXPECT_EQ(BarPosition(250, 0, 1000), 500);  // no total: wraps around
+  EXPECT_EQ(BarPosition(7, 0, 0), 0);
 }
 
 }  // namespace
