@@ -6,6 +6,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "app/gui/detail_page.h"
 #include "app/gui/scan_page.h"
 #include "app/gui/select_page.h"
 
@@ -76,6 +77,8 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent)
     QWidget* widget = nullptr;
     if (page == Page::Select) {
       widget = selectPage_ = new SelectPage(engine_, dialogs_, stack_);
+    } else if (page == Page::Detail) {
+      widget = detailPage_ = new DetailPage(engine_, stack_);
     } else if (page == Page::Scan) {
       widget = scanPage_ = new ScanPage(engine_, stack_);
     } else {
@@ -95,8 +98,14 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent)
     for (QPushButton* button : toolbar_)
       button->setEnabled(!scanning);
   });
-  connect(scanPage_, &ScanPage::NextRequested, this,
-          [this] { ShowPage(scanPage_->TotalProblems() > 0 ? Page::Detail : Page::Result); });
+  connect(scanPage_, &ScanPage::NextRequested, this, [this] {
+    if (scanPage_->TotalProblems() > 0) {
+      ShowPage(Page::Detail);
+      detailPage_->Open(scanPage_->TotalProblems());
+    } else {
+      ShowPage(Page::Result);
+    }
+  });
   resize(619, 417);
   ShowPage(Page::Select);
 }

@@ -14,6 +14,7 @@ class QStackedWidget;
 
 namespace ordrex::gui {
 
+class DetailPage;
 class ScanPage;
 class SelectPage;
 
@@ -40,6 +41,7 @@ class MainWindow : public QMainWindow {
   std::map<Page, QWidget*> pages_;
   SelectPage* selectPage_ = nullptr;
   ScanPage* scanPage_ = nullptr;
+  DetailPage* detailPage_ = nullptr;
   std::vector<QPushButton*> toolbar_;
   Page currentPage_ = Page::Select;
   Page currentWorkPage_ = Page::Select;

@@ -1,5 +1,6 @@
-// The window driven by its controls' names: one page shown at a time, the toolbar's Scan button
-// returning to the wizard's page last seen, and the select page's rows and start rule.
+// The window's frame and the scan wizard's first pages: one page shown at a time, the toolbar's
+// Scan button returning to the wizard's page last seen, the select page's rows and start rule,
+// and the scan page during and after a scan.
 
 #include <gtest/gtest.h>
 
@@ -11,60 +12,13 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "app/gui/main_window.h"
 #include "app/gui/path_elision.h"
 #include "app/gui/scan_page.h"
 #include "app/gui/select_page.h"
-#include "platform/wine/wine_prefix_target.h"
+#include "gui/window_fixture.h"
 
 namespace ordrex::gui {
 namespace {
-
-class AnsweringDialogs : public GuiDialogs {
- public:
-  void ShowError(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
-  bool Confirm(QWidget*, const QString&) override { return true; }
-  std::optional<QString> PickFolder(QWidget*, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  std::vector<std::string> errors;
-};
-
-// A window over a target of its own; the engine reads the Windows family when it is made, so
-// the profile is set first. Scans do not pause between states here.
-struct WindowOnTarget {
-  explicit WindowOnTarget(int platformId = 2) : WindowOnTarget(std::make_unique<MemoryTarget>()) {
-    static_cast<MemoryTarget&>(*target).MutableProfile().version.platformId = platformId;
-    Build();
-  }
-  explicit WindowOnTarget(const std::filesystem::path& prefix)
-      : WindowOnTarget(OpenWinePrefix(prefix, SystemClock::Instance())) {
-    Build();
-  }
-  std::unique_ptr<Target> target;
-  AnsweringDialogs dialogs;
-  std::unique_ptr<TOrdrex> enginePtr;
-  std::unique_ptr<MainWindow> windowPtr;
-  TOrdrex& engine() { return *enginePtr; }
-  MainWindow& window() { return *windowPtr; }
-
-  template <typename T>
-  T* Find(const char* name) {
-    T* child = window().findChild<T*>(name);
-    if (child == nullptr) ADD_FAILURE() << "no control " << name;
-    return child;
-  }
-  void Click(const char* name) { Find<QPushButton>(name)->click(); }
-  std::string Text(const char* label) { return Find<QLabel>(label)->text().toStdString(); }
-
- private:
-  explicit WindowOnTarget(std::unique_ptr<Target> opened) : target(std::move(opened)) {}
-  void Build() {
-    enginePtr = std::make_unique<TOrdrex>(*target);
-    windowPtr = std::make_unique<MainWindow>(*enginePtr, dialogs);
-    windowPtr->Scanner().SetPauseMilliseconds(0);
-  }
-};
 
 TEST(MainWindowPages, ToolbarShowsOnePageAndScanReturnsToTheLastWorkPage) {
   WindowOnTarget w;
@@ -125,9 +79,6 @@ TEST(SelectPage, MarksAreTheCategoriesSwitchesAndStartNeedsOne) {
   EXPECT_FALSE(w.engine().ActiveX.Enabled);
   EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
 }
-
-const std::filesystem::path kSample =
-    std::filesystem::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
 
 std::map<std::string, std::string> ProgressRows(WindowOnTarget& w) {
   std::map<std::string, std::string> rows;
