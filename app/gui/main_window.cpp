@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/detail_page.h"
+#include "app/gui/result_page.h"
 #include "app/gui/scan_page.h"
 #include "app/gui/select_page.h"
 
@@ -77,6 +78,8 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent)
     QWidget* widget = nullptr;
     if (page == Page::Select) {
       widget = selectPage_ = new SelectPage(engine_, dialogs_, stack_);
+    } else if (page == Page::Result) {
+      widget = resultPage_ = new ResultPage(engine_, stack_);
     } else if (page == Page::Detail) {
       widget = detailPage_ = new DetailPage(engine_, stack_);
     } else if (page == Page::Scan) {
@@ -103,9 +106,12 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent)
       ShowPage(Page::Detail);
       detailPage_->Open(scanPage_->TotalProblems());
     } else {
+      resultPage_->ShowNothingFound();
       ShowPage(Page::Result);
     }
   });
+  connect(scanPage_, &ScanPage::ScanFinished, resultPage_, &ResultPage::FillFromScan);
+  connect(resultPage_, &ResultPage::FinishRequested, this, [this] { ShowPage(Page::Select); });
   resize(619, 417);
   ShowPage(Page::Select);
 }
@@ -131,6 +137,7 @@ void MainWindow::StartScan() {
 void MainWindow::ShowPage(Page page) {
   currentPage_ = page;
   if (IsWorkPage(page)) currentWorkPage_ = page;
+  if (page == Page::Result) resultPage_->OfferFor(scanPage_->TotalProblems());
   stack_->setCurrentWidget(pages_.at(page));
 }
 

@@ -15,6 +15,7 @@ class QStackedWidget;
 namespace ordrex::gui {
 
 class DetailPage;
+class ResultPage;
 class ScanPage;
 class SelectPage;
 
@@ -42,6 +43,7 @@ class MainWindow : public QMainWindow {
   SelectPage* selectPage_ = nullptr;
   ScanPage* scanPage_ = nullptr;
   DetailPage* detailPage_ = nullptr;
+  ResultPage* resultPage_ = nullptr;
   std::vector<QPushButton*> toolbar_;
   Page currentPage_ = Page::Select;
   Page currentWorkPage_ = Page::Select;

@@ -106,6 +106,7 @@ void ScanPage::RunScan() {
   totalProblems_ = 0;
   PumpMessages();
   engine_.Scan();
+  emit ScanFinished();
   scanning_->setText(tr("Finished."));
   if (idle_) location_->setText(tr("Scanning Cancelled."));
   bar_->setValue(bar_->maximum());

@@ -35,6 +35,8 @@ class ScanPage : public QWidget, private EngineObserver {
 
  signals:
   void ScanningChanged(bool scanning);
+  // The scan ended (ran through or stopped) and its problems are in the categories.
+  void ScanFinished();
   void NextRequested();
 
  private:

@@ -104,6 +104,12 @@ TEST(ScanPage, AWholeScanOfTheSampleShowsEveryStateAndCountAndLeadsToTheDetails)
   EXPECT_EQ(bar->value(), bar->maximum());
   EXPECT_TRUE(w.Find<QPushButton>("BtnNext")->isEnabled());
   EXPECT_TRUE(w.Find<QPushButton>("BtnSelectOptions")->isEnabled());
+  QTreeWidget* results = w.Find<QTreeWidget>("lvResult");
+  ASSERT_EQ(results->topLevelItemCount(), 21);
+  EXPECT_EQ(results->topLevelItem(0)->text(1).toStdString(),
+            "Problems in Registry Integrity (5 problems)");
+  EXPECT_EQ(results->topLevelItem(0)->text(2).toStdString(),
+            w.engine().RegIntegrity.SeverityText());
   w.Click("BtnNext");
   EXPECT_EQ(w.window().CurrentPage(), Page::Detail);
   EXPECT_FALSE(w.Find<QPushButton>("BtnNext")->isEnabled());
@@ -131,6 +137,13 @@ TEST(ScanPage, StopAtOnceAndAScanThatFindsNothing) {
   EXPECT_EQ(empty.Text("lblProblemsNum"), "Total Problems Found = 0");
   empty.Click("BtnNext");
   EXPECT_EQ(empty.window().CurrentPage(), Page::Result);
+  QTreeWidget* results = empty.Find<QTreeWidget>("lvResult");
+  ASSERT_EQ(results->topLevelItemCount(), 1);
+  EXPECT_EQ(results->topLevelItem(0)->text(1).toStdString(), "No Problems Found.");
+  EXPECT_TRUE(empty.Find<QPushButton>("btnRepairAll")->isHidden());
+  EXPECT_FALSE(empty.Find<QPushButton>("btnNoProblem")->isHidden());
+  empty.Click("btnNoProblem");
+  EXPECT_EQ(empty.window().CurrentPage(), Page::Select);
 }
 
 TEST(ScanPage, LocationsShortenFolderByFolderAndTheBarNeverDividesByZero) {
