@@ -1,57 +1,22 @@
 #pragma once
-// The user's own settings and ignore list as the verbs use them: opened from the XDG folders
-// of the command's environment, with any trouble reading them printed on stderr (the command
-// goes on with defaults), and saved back on request.
-
-#include <memory>
+// The user's settings as the verbs use them: warnings and failures go to standard error.
 
 #include "app/cli/cli_context.h"
-#include "app/settings/settings_model.h"
-#include "app/settings/settings_store.h"
-#include "app/settings/user_paths.h"
-#include "ignore/ignore_list.h"
+#include "app/session/user_settings.h"
 
 namespace ordrex::cli {
 
-class UserSettings {
+class UserSettings : public ordrex::UserSettings {
  public:
-  // Opens the settings (writing the defaults on the very first start) and loads them.
-  explicit UserSettings(CliContext& context);
-
-  const UserPaths& Paths() const { return paths_; }
-  SettingsModel& Model() { return model_; }
-  SettingsStore& Store() { return *store_; }
-
-  // Takes over an older version's numbered selection and reads the category selection of the
-  // engine's listed categories into the model.
-  void ReadSelection(TOrdrex& engine);
-  // ReadSelection, then puts the selection and the whole-drive shortcut switches into the
-  // engine and binds the ignore list into its problem filter (this object must outlive the
-  // engine's scans). A verb that chooses categories itself (--only) does so afterwards.
-  void BindEngine(TOrdrex& engine);
-
-  // Writes the model and saves the file. On failure prints why on stderr and returns false.
-  bool Save();
-
-  // The ignore list, loaded on first use from the user's folder (or, once, from an
-  // "ignore.lst" in the current folder).
-  TIgnoreList& Ignore();
-  // False (and nothing should be written) when the list's file exists but could not be read.
-  bool IgnoreWritable();
-  // Saves the ignore list. On failure prints why on stderr and returns false.
-  bool SaveIgnore();
-
- private:
-  void Warn(const std::string& text);
-  // Saves the store alone (after the legacy conversion); a failure is only a warning.
-  void SaveStoreQuietly();
-
-  CliContext& context_;
-  UserPaths paths_;
-  std::unique_ptr<SettingsStore> store_;
-  SettingsModel model_;
-  std::unique_ptr<TIgnoreList> ignore_;
-  bool ignoreWritable_ = true;
+  explicit UserSettings(CliContext& context)
+      : ordrex::UserSettings(
+            context.environment, context.clock,
+            [&context](const std::string& text) {
+              context.err << "ordrex-cli: warning: " << text << "\n";
+            },
+            [&context](const std::string& text) {
+              context.err << "ordrex-cli: " << text << "\n";
+            }) {}
 };
 
 }  // namespace ordrex::cli

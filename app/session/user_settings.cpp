@@ -1,4 +1,4 @@
-#include "app/cli/user_settings.h"
+#include "app/session/user_settings.h"
 
 #include <system_error>
 
@@ -6,30 +6,29 @@
 #include "engine/ordrex.h"
 #include "ignore/ignore_file.h"
 #include "platform/atomic_file.h"
+#include "platform/damaged_file.h"
 
-namespace ordrex::cli {
+namespace ordrex {
 
-UserSettings::UserSettings(CliContext& context)
-    : context_(context),
-      paths_(UserPaths::FromEnvironment(context.environment)),
+UserSettings::UserSettings(const std::map<std::string, std::string>& environment, Clock& clock,
+                           UserMessage warn, UserMessage fail)
+    : warn_(std::move(warn)),
+      fail_(std::move(fail)),
+      paths_(UserPaths::FromEnvironment(environment)),
       store_(SettingsStore::Open(paths_)) {
   for (const std::string& warning : store_->Warnings())
-    Warn(warning);
+    warn_(warning);
   // On the very first start the defaults exist in memory only: reading verbs (scan, show)
   // leave no files behind; the first verb that changes a setting saves them all.
   WriteDefaultSettings(store_->Roots());
-  LoadSettings(store_->Roots(), model_, context.clock);
-}
-
-void UserSettings::Warn(const std::string& text) {
-  context_.err << "ordrex-cli: warning: " << text << "\n";
+  LoadSettings(store_->Roots(), model_, clock);
 }
 
 void UserSettings::SaveStoreQuietly() {
   try {
     store_->Save();
   } catch (const std::exception& e) {
-    Warn(std::string("the settings could not be saved: ") + e.what());
+    warn_(std::string("the settings could not be saved: ") + e.what());
   }
 }
 
@@ -55,7 +54,7 @@ bool UserSettings::Save() {
     store_->Save();
     return true;
   } catch (const std::exception& e) {
-    context_.err << "ordrex-cli: the settings could not be saved: " << e.what() << "\n";
+    fail_(std::string("the settings could not be saved: ") + e.what());
     return false;
   }
 }
@@ -69,7 +68,7 @@ TIgnoreList& UserSettings::Ignore() {
     const IgnoreLoadResult result = LoadIgnoreList(
         *ignore_, paths_.IgnoreFile(), ec ? std::filesystem::path() : cwd / "ignore.lst", writer);
     for (const std::string& warning : result.warnings)
-      Warn(warning);
+      warn_(warning);
     ignoreWritable_ = !result.keepFile;
   }
   return *ignore_;
@@ -82,8 +81,8 @@ bool UserSettings::IgnoreWritable() {
 
 bool UserSettings::SaveIgnore() {
   if (!IgnoreWritable()) {
-    context_.err << "ordrex-cli: the ignore list " << paths_.IgnoreFile()
-                 << " could not be read, so it is not replaced\n";
+    fail_("the ignore list " + QuotedFileName(paths_.IgnoreFile()) +
+          " could not be read, so it is not replaced");
     return false;
   }
   try {
@@ -91,9 +90,9 @@ bool UserSettings::SaveIgnore() {
     SaveIgnoreList(Ignore(), paths_.IgnoreFile(), writer);
     return true;
   } catch (const std::exception& e) {
-    context_.err << "ordrex-cli: the ignore list could not be saved: " << e.what() << "\n";
+    fail_(std::string("the ignore list could not be saved: ") + e.what());
     return false;
   }
 }
 
-}  // namespace ordrex::cli
+}  // namespace ordrex
