@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QStringList>
 #include <cstdlib>
+#include <map>
+#include <string>
 
 #include "app/gui/gui_dialogs.h"
 #include "app/gui/main_window.h"
@@ -28,8 +30,17 @@ int main(int argc, char** argv) {
     dialogs.ShowError(nullptr, QString::fromStdString(opened.error));
     return 2;
   }
+  std::map<std::string, std::string> environment;
+  for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+    if (auto value = env(name)) environment[name] = *value;
+  }
+  const auto tell = [&dialogs](const std::string& text) {
+    dialogs.ShowError(nullptr, QString::fromStdString(text));
+  };
+  ordrex::UserSettings settings(environment, ordrex::SystemClock::Instance(), tell, tell);
   ordrex::TOrdrex engine(*opened.target);
-  ordrex::gui::MainWindow window(engine, dialogs);
+  settings.BindEngine(engine);
+  ordrex::gui::MainWindow window(engine, dialogs, &settings);
   window.show();
   return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "app/gui/main_window.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -63,8 +64,9 @@ const char* PageObjectName(Page page) {
   return "";
 }
 
-MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), engine_(engine), dialogs_(dialogs) {
+MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* settings,
+                       QWidget* parent)
+    : QMainWindow(parent), engine_(engine), dialogs_(dialogs), settings_(settings) {
   setWindowTitle("Zentrix Free Ordrex");
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -126,6 +128,16 @@ QPushButton* MainWindow::AddToolbarButton(const char* objectName, const QString&
     ShowPage(target == Page::Select ? currentWorkPage_ : target);
   });
   return button;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // A running scan is stopped; it returns by itself once the window's events are handled.
+  if (!scanPage_->Idle()) scanPage_->Stop();
+  if (settings_ != nullptr) {
+    settings_->Model().TakeSelectionFrom(engine_);
+    settings_->Save();
+  }
+  event->accept();
 }
 
 void MainWindow::StartScan() {

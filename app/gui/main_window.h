@@ -7,6 +7,7 @@
 
 #include "app/gui/gui_dialogs.h"
 #include "app/gui/pages.h"
+#include "app/session/user_settings.h"
 #include "engine/ordrex.h"
 
 class QPushButton;
@@ -23,7 +24,9 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  MainWindow(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent = nullptr);
+  // With `settings`, the category switches the user leaves are saved when the window closes.
+  MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* settings = nullptr,
+             QWidget* parent = nullptr);
 
   void ShowPage(Page page);
   Page CurrentPage() const { return currentPage_; }
@@ -32,12 +35,16 @@ class MainWindow : public QMainWindow {
   QWidget* PageWidget(Page page) const { return pages_.at(page); }
   ScanPage& Scanner() const { return *scanPage_; }
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   QPushButton* AddToolbarButton(const char* objectName, const QString& text, Page target);
   void StartScan();
 
   TOrdrex& engine_;
   GuiDialogs& dialogs_;
+  UserSettings* settings_ = nullptr;
   QStackedWidget* stack_ = nullptr;
   std::map<Page, QWidget*> pages_;
   SelectPage* selectPage_ = nullptr;

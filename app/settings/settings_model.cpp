@@ -82,4 +82,12 @@ void SettingsModel::ApplyTo(TOrdrex& engine) const {
   }
 }
 
+void SettingsModel::TakeSelectionFrom(TOrdrex& engine) {
+  for (TCustomOrdrex* category : engine.Categories()) {
+    if (!category->Listed) continue;
+    if (CategorySelection* entry = FindSelection(category->Title))
+      entry->Checked = category->Enabled;
+  }
+}
+
 }  // namespace ordrex

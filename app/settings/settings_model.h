@@ -88,6 +88,9 @@ class SettingsModel {
   // Puts the options the engine reads into it: the whole-drive switches of the two shortcut
   // categories and the Enabled flag of every listed category.
   void ApplyTo(TOrdrex& engine) const;
+  // The reverse for the category switches: the Enabled flag of every listed category becomes
+  // its selection, as the user left it.
+  void TakeSelectionFrom(TOrdrex& engine);
 
  private:
   int numberBackup_ = kDefaultNumberBackup;

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -169,6 +170,36 @@ TEST(ScanPage, LocationsShortenFolderByFolderAndTheBarNeverDividesByZero) {
   EXPECT_EQ(BarPosition(2'000'000'000, 2'000'000'001, 3840), 3839);
   EXPECT_EQ(BarPosition(250, 0, 1000), 500);  // no total: wraps around
   EXPECT_EQ(BarPosition(7, 0, 0), 0);
+}
+
+TEST(MainWindowSettings, TheCategorySwitchesTheUserLeavesAreThereAtTheNextStart) {
+  QTemporaryDir home;
+  const std::string folder = home.path().toStdString();
+  const std::map<std::string, std::string> environment = {{"HOME", folder},
+                                                          {"XDG_CONFIG_HOME", folder + "/config"},
+                                                          {"XDG_DATA_HOME", folder + "/data"}};
+  std::vector<std::string> messages;
+  const auto tell = [&messages](const std::string& text) { messages.push_back(text); };
+  const auto start = [&](auto&& use) {
+    UserSettings settings(environment, SystemClock::Instance(), tell, tell);
+    MemoryTarget target;
+    TOrdrex engine(target);
+    settings.BindEngine(engine);
+    AnsweringDialogs dialogs;
+    MainWindow window(engine, dialogs, &settings);
+    use(engine, window);
+  };
+  start([](TOrdrex&, MainWindow& window) {
+    window.show();
+    window.findChild<QListWidget*>("lvSelect")->item(1)->setCheckState(Qt::Unchecked);
+    window.close();
+  });
+  start([](TOrdrex& engine, MainWindow& window) {
+    EXPECT_FALSE(engine.ActiveX.Enabled);
+    EXPECT_TRUE(engine.RegIntegrity.Enabled);
+    EXPECT_EQ(window.findChild<QListWidget*>("lvSelect")->item(1)->checkState(), Qt::Unchecked);
+  });
+  EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
 }  // namespace
