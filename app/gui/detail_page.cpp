@@ -98,6 +98,11 @@ void DetailPage::Open(int totalProblems) {
     const std::string count = category->Enabled ? std::to_string(category->Count()) : "Skipped";
     node->setText(0, QString::fromStdString(category->Title + " Problems (" + count + ")"));
   }
+  // The counts make the names longer than the tree: it widens to show them whole.
+  int widest = 0;
+  for (int i = 0; i < root->childCount(); ++i)
+    widest = std::max(widest, tree_->fontMetrics().horizontalAdvance(root->child(i)->text(0)));
+  tree_->setMinimumWidth(widest + 2 * tree_->indentation() + 2 * tree_->frameWidth() + 24);
   Fill();
 }
 

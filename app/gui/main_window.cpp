@@ -113,6 +113,14 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
     }
   });
   connect(scanPage_, &ScanPage::ScanFinished, resultPage_, &ResultPage::FillFromScan);
+  // Until the window repairs, its repair buttons say how to repair these problems now.
+  const auto repairElsewhere = [this] {
+    dialogs_.ShowError(this, tr("The window cannot repair yet. To repair these problems with a "
+                                "backup, run:\nordrex-cli repair --prefix %1")
+                                 .arg(QString::fromStdString(engine_.GetTarget().Location())));
+  };
+  connect(resultPage_, &ResultPage::RepairRequested, this, repairElsewhere);
+  connect(detailPage_, &DetailPage::RepairRequested, this, repairElsewhere);
   connect(resultPage_, &ResultPage::FinishRequested, this, [this] { ShowPage(Page::Select); });
   resize(619, 417);
   ShowPage(Page::Select);

@@ -40,6 +40,7 @@ void ResultPage::FillFromScan() {
                                     .arg(category->Count()),
                                 QString::fromStdString(category->SeverityText())});
   }
+  list_->resizeColumnToContents(1);  // the category titles are longer than the column's width
 }
 
 void ResultPage::ShowNothingFound() {

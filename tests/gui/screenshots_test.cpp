@@ -1,0 +1,44 @@
+// Pictures of the wizard's pages on the sample prefix, for the README. They are written only
+// when ORDREX_SCREENSHOTS names a folder:
+//   ORDREX_SCREENSHOTS=docs/screenshots build/tests/ordrex_gui_tests --gtest_filter='Screenshots.*'
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTreeWidget>
+#include <cstdlib>
+
+#include "gui/window_fixture.h"
+
+namespace ordrex::gui {
+namespace {
+
+TEST(Screenshots, OfTheSelectScanResultsAndDetailsPages) {
+  const char* folder = std::getenv("ORDREX_SCREENSHOTS");
+  if (folder == nullptr || *folder == '\0') GTEST_SKIP() << "ORDREX_SCREENSHOTS is not set";
+  std::filesystem::create_directories(folder);
+  WindowOnTarget w(kSample);
+  w.window().resize(900, 600);
+  w.window().show();
+  const auto save = [&](const char* name) {
+    QApplication::processEvents();  // lay out what the last step changed
+    const QString file = QString::fromStdString((std::filesystem::path(folder) / name).string());
+    EXPECT_TRUE(w.window().grab().save(file)) << name;
+  };
+  save("select.png");
+  w.Click("btStart");
+  save("scan.png");
+  w.window().ShowPage(Page::Result);
+  save("results.png");
+  w.Click("BtnSelectScan");
+  w.window().ShowPage(Page::Scan);
+  w.Click("BtnNext");
+  QTreeWidget* tree = w.Find<QTreeWidget>("tvDetail");
+  tree->setCurrentItem(
+      tree->findItems("Registry Integrity Problems (5)", Qt::MatchExactly | Qt::MatchRecursive)
+          .front());
+  save("details.png");
+}
+
+}  // namespace
+}  // namespace ordrex::gui
