@@ -1,5 +1,7 @@
 #include "app/cli/target_options.h"
 
+#include "app/session/process_environment.h"
+
 namespace ordrex::cli {
 
 namespace fs = std::filesystem;
@@ -15,20 +17,12 @@ void AddTargetOptions(CLI::App& verb, TargetOptions& options) {
   prefix->excludes(windows);
 }
 
-namespace {
-
-EnvironmentLookup LookupIn(const CliContext& context) {
-  return [&context](const std::string& name) { return context.Env(name); };
-}
-
-}  // namespace
-
 fs::path PrefixFolder(const TargetOptions& options, const CliContext& context) {
-  return ordrex::PrefixFolder(options, LookupIn(context));
+  return ordrex::PrefixFolder(options, LookupIn(context.environment));
 }
 
 std::unique_ptr<Target> OpenTargetOrReport(const TargetOptions& options, CliContext& context) {
-  OpenedTarget opened = OpenRequestedTarget(options, LookupIn(context), context.clock);
+  OpenedTarget opened = OpenRequestedTarget(options, LookupIn(context.environment), context.clock);
   if (!opened.target) {
     context.err << "ordrex-cli: " << opened.error << "\n";
     return nullptr;
