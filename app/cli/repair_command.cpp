@@ -101,7 +101,6 @@ int RepairCommand::Run() {
     return kExitUsage;
   }
   UserSettings settings(context_);
-  SettingsModel& model = settings.Model();
   std::ostream& out = context_.out;
 
   TOrdrex engine(*target, context_.clock);
@@ -129,20 +128,15 @@ int RepairCommand::Run() {
     return kExitOk;
   }
 
-  RepairOptions options;
-  options.makeBackup = model.MakeBackup && !noBackup_;
-  options.backupDir = model.EffectiveBackupDir(settings.Paths());
-  options.numberToKeep = model.NumberBackup();
-  options.restoreList = &model.RestoreList;
+  RepairOptions options = settings.RepairOptionsForRun();
+  options.makeBackup = options.makeBackup && !noBackup_;
   if (!searchDirs_.empty()) {
     options.specifyFolders = true;
+    options.allDrives = false;
+    options.searchFolders.clear();
     for (const std::string& folder : searchDirs_) {
       options.searchFolders.push_back(NormalizeSearchFolder(folder));
     }
-  } else {
-    options.specifyFolders = model.SpecifyFolder();
-    options.searchFolders = model.SearchFolders();
-    options.allDrives = model.AllFolder();
   }
 
   if (!json_) {

@@ -106,9 +106,10 @@ void DetailPage::Open(int totalProblems) {
   Fill();
 }
 
-void DetailPage::AddNote(const QString& text) {
+void DetailPage::AddNote(const QString& text, Picture picture) {
   auto* row = new QTreeWidgetItem(list_);
   row->setText(1, text);
+  row->setIcon(0, PictureIcon(picture));
 }
 
 void DetailPage::Fill() {
@@ -121,16 +122,19 @@ void DetailPage::Fill() {
   }
   auto* category = static_cast<TCustomOrdrex*>(node->data(0, kRecordRole).value<void*>());
   if (category == nullptr) {
-    AddNote(totalProblems_ > 0 ? tr("%1 Problems Found.").arg(totalProblems_)
-                               : tr("No Problems Found."));
+    if (totalProblems_ > 0)
+      AddNote(tr("%1 Problems Found.").arg(totalProblems_), Picture::High);
+    else
+      AddNote(tr("No Problems Found."), Picture::NoProblem);
   } else if (!category->Enabled) {
-    AddNote(tr("Skipped during test."));
+    AddNote(tr("Skipped during test."), Picture::Skipped);
   } else if (category->Count() == 0) {
-    AddNote(tr("No Problems Found."));
+    AddNote(tr("No Problems Found."), Picture::NoProblem);
   } else {
     for (int i = 0; i < category->Count(); ++i) {
       TFixingList& record = category->Items(i);
       auto* row = new QTreeWidgetItem(list_);
+      row->setIcon(0, SeverityIcon(category->Severity));
       row->setText(1, QString::fromStdString(RootKeyName(record.RootKey) + record.Key));
       row->setText(2,
                    record.Value.empty() ? tr("(Default)") : QString::fromStdString(record.Value));

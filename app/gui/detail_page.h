@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "app/gui/pictures.h"
 #include "engine/ordrex.h"
 
 class QTreeWidget;
@@ -32,7 +33,7 @@ class DetailPage : public QWidget {
  private:
   void HeaderClicked(int column);
   void RowChanged(QTreeWidgetItem* row, int column);
-  void AddNote(const QString& text);
+  void AddNote(const QString& text, Picture picture);
 
   TOrdrex& engine_;
   QTreeWidget* tree_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/detail_page.h"
+#include "app/gui/repair_page.h"
 #include "app/gui/result_page.h"
 #include "app/gui/scan_page.h"
 #include "app/gui/select_page.h"
@@ -84,6 +85,8 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
       widget = resultPage_ = new ResultPage(engine_, stack_);
     } else if (page == Page::Detail) {
       widget = detailPage_ = new DetailPage(engine_, stack_);
+    } else if (page == Page::Repair) {
+      widget = repairPage_ = new RepairPage(engine_, dialogs_, settings_, stack_);
     } else if (page == Page::Scan) {
       widget = scanPage_ = new ScanPage(engine_, stack_);
     } else {
@@ -99,29 +102,26 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   toolbar->addWidget(AddToolbarButton("btnSelectHelp", tr("Help"), Page::Contact));
   toolbar->addStretch(1);
   connect(selectPage_, &SelectPage::StartRequested, this, &MainWindow::StartScan);
-  connect(scanPage_, &ScanPage::ScanningChanged, this, [this](bool scanning) {
-    for (QPushButton* button : toolbar_)
-      button->setEnabled(!scanning);
-  });
-  connect(scanPage_, &ScanPage::NextRequested, this, [this] {
-    if (scanPage_->TotalProblems() > 0) {
-      ShowPage(Page::Detail);
-      detailPage_->Open(scanPage_->TotalProblems());
-    } else {
-      resultPage_->ShowNothingFound();
-      ShowPage(Page::Result);
-    }
-  });
+  connect(scanPage_, &ScanPage::ScanningChanged, this,
+          [this](bool scanning) { SetToolbarEnabled(!scanning); });
+  connect(scanPage_, &ScanPage::NextRequested, this, &MainWindow::ShowScanOutcome);
   connect(scanPage_, &ScanPage::ScanFinished, resultPage_, &ResultPage::FillFromScan);
-  // Until the window repairs, its repair buttons say how to repair these problems now.
-  const auto repairElsewhere = [this] {
-    dialogs_.ShowError(this, tr("The window cannot repair yet. To repair these problems with a "
-                                "backup, run:\nordrex-cli repair --prefix %1")
-                                 .arg(QString::fromStdString(engine_.GetTarget().Location())));
-  };
-  connect(resultPage_, &ResultPage::RepairRequested, this, repairElsewhere);
-  connect(detailPage_, &DetailPage::RepairRequested, this, repairElsewhere);
+  connect(resultPage_, &ResultPage::RepairRequested, repairPage_, &RepairPage::Open);
+  connect(detailPage_, &DetailPage::RepairRequested, repairPage_, &RepairPage::Open);
   connect(resultPage_, &ResultPage::FinishRequested, this, [this] { ShowPage(Page::Select); });
+  connect(repairPage_, &RepairPage::ShowRequested, this, [this] { ShowPage(Page::Repair); });
+  connect(repairPage_, &RepairPage::BackRequested, this, &MainWindow::ShowScanOutcome);
+  connect(repairPage_, &RepairPage::FinishRequested, this, [this] {
+    ShowPage(Page::Select);
+    scanPage_->DisableNext();
+  });
+  connect(repairPage_, &RepairPage::StateChanged, this, [this](RepairState state) {
+    if (state == RepairState::Repairing) SetToolbarEnabled(false);
+    if (state != RepairState::Done) return;
+    SetToolbarEnabled(true);
+    if (autoMode_) close();
+  });
+  connect(repairPage_, &RepairPage::RunEnded, this, &MainWindow::CloseIfAsked);
   resize(619, 417);
   ShowPage(Page::Select);
 }
@@ -139,8 +139,26 @@ QPushButton* MainWindow::AddToolbarButton(const char* objectName, const QString&
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // A running scan is stopped; it returns by itself once the window's events are handled.
-  if (!scanPage_->Idle()) scanPage_->Stop();
+  if (scanPage_->Running()) {
+    scanPage_->Stop();
+  } else if (repairPage_->Running()) {
+    repairPage_->Stop();
+  } else if (repairPage_->State() != RepairState::Done) {
+    // Left on the repair page: the wizard is reset as Finish does (closing in auto mode is
+    // this close already).
+    const bool autoMode = autoMode_;
+    autoMode_ = false;
+    repairPage_->Finish();
+    autoMode_ = autoMode;
+  }
+  // The run is still below this handler on the stack: the window must outlive it, so a repair
+  // that began writing saves its backup and registry files and the settings keep that backup.
+  if (scanPage_->Running() || repairPage_->Running()) {
+    closeAsked_ = true;
+    event->ignore();
+    return;
+  }
+  closeAsked_ = false;
   if (settings_ != nullptr) {
     settings_->Model().TakeSelectionFrom(engine_);
     settings_->Save();
@@ -148,10 +166,30 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void MainWindow::CloseIfAsked() {
+  if (closeAsked_) close();
+}
+
+void MainWindow::SetToolbarEnabled(bool enabled) {
+  for (QPushButton* button : toolbar_)
+    button->setEnabled(enabled);
+}
+
 void MainWindow::StartScan() {
   if (!scanPage_->Idle()) return;
   ShowPage(Page::Scan);
   scanPage_->RunScan();
+  CloseIfAsked();
+}
+
+void MainWindow::ShowScanOutcome() {
+  if (scanPage_->TotalProblems() > 0) {
+    ShowPage(Page::Detail);
+    detailPage_->Open(scanPage_->TotalProblems());
+  } else {
+    resultPage_->ShowNothingFound();
+    ShowPage(Page::Result);
+  }
 }
 
 void MainWindow::ShowPage(Page page) {

@@ -16,6 +16,7 @@ class QStackedWidget;
 namespace ordrex::gui {
 
 class DetailPage;
+class RepairPage;
 class ResultPage;
 class ScanPage;
 class SelectPage;
@@ -34,6 +35,9 @@ class MainWindow : public QMainWindow {
   Page CurrentWorkPage() const { return currentWorkPage_; }
   QWidget* PageWidget(Page page) const { return pages_.at(page); }
   ScanPage& Scanner() const { return *scanPage_; }
+  RepairPage& Repairer() const { return *repairPage_; }
+  // In auto mode the window closes itself once the repair wizard is done.
+  void SetAutoMode(bool on) { autoMode_ = on; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -41,6 +45,12 @@ class MainWindow : public QMainWindow {
  private:
   QPushButton* AddToolbarButton(const char* objectName, const QString& text, Page target);
   void StartScan();
+  // After a scan or from the repair page's Back: the details, or the results when nothing
+  // was found.
+  void ShowScanOutcome();
+  void SetToolbarEnabled(bool enabled);
+  // A close asked for while a scan or repair runs waits for the run to return.
+  void CloseIfAsked();
 
   TOrdrex& engine_;
   GuiDialogs& dialogs_;
@@ -51,6 +61,9 @@ class MainWindow : public QMainWindow {
   ScanPage* scanPage_ = nullptr;
   DetailPage* detailPage_ = nullptr;
   ResultPage* resultPage_ = nullptr;
+  RepairPage* repairPage_ = nullptr;
+  bool autoMode_ = false;
+  bool closeAsked_ = false;
   std::vector<QPushButton*> toolbar_;
   Page currentPage_ = Page::Select;
   Page currentWorkPage_ = Page::Select;

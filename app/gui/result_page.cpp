@@ -5,6 +5,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/gui/pictures.h"
+
 namespace ordrex::gui {
 
 ResultPage::ResultPage(TOrdrex& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
@@ -34,18 +36,20 @@ void ResultPage::FillFromScan() {
   list_->clear();
   for (TCustomOrdrex* category : engine_.Categories()) {
     if (!category->Listed || !category->Enabled || category->Count() == 0) continue;
-    new QTreeWidgetItem(list_, {"",
-                                tr("Problems in %1 (%2 problems)")
-                                    .arg(QString::fromStdString(category->Title))
-                                    .arg(category->Count()),
-                                QString::fromStdString(category->SeverityText())});
+    auto* row = new QTreeWidgetItem(list_, {"",
+                                            tr("Problems in %1 (%2 problems)")
+                                                .arg(QString::fromStdString(category->Title))
+                                                .arg(category->Count()),
+                                            QString::fromStdString(category->SeverityText())});
+    row->setIcon(0, SeverityIcon(category->Severity));
   }
   list_->resizeColumnToContents(1);  // the category titles are longer than the column's width
 }
 
 void ResultPage::ShowNothingFound() {
   list_->clear();
-  new QTreeWidgetItem(list_, {"", tr("No Problems Found.")});
+  auto* row = new QTreeWidgetItem(list_, {"", tr("No Problems Found.")});
+  row->setIcon(0, PictureIcon(Picture::NoProblem));
 }
 
 void ResultPage::OfferFor(int totalProblems) {

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/path_elision.h"
+#include "app/gui/pictures.h"
 #include "app/gui/select_page.h"
 
 namespace ordrex::gui {
@@ -57,7 +58,11 @@ ScanPage::ScanPage(TOrdrex& engine, QWidget* parent) : QWidget(parent), engine_(
     emit NextRequested();
   });
 
+  busy_ = new BusyIndicator(this);
+  busy_->setObjectName("AnimasiScan");
+  busy_->hide();
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(busy_);
   buttons->addWidget(problems_, 1);
   buttons->addWidget(stop_);
   buttons->addWidget(next_);
@@ -93,6 +98,7 @@ ScanPage::~ScanPage() {
 
 void ScanPage::RunScan() {
   if (!idle_) return;
+  running_ = true;
   problems_->setText(tr("Total Problems Found = 0"));
   engine_.Clear();
   for (auto& [category, row] : rows_) {
@@ -106,12 +112,17 @@ void ScanPage::RunScan() {
   totalProblems_ = 0;
   PumpMessages();
   engine_.Scan();
+  running_ = false;
   emit ScanFinished();
   scanning_->setText(tr("Finished."));
   if (idle_) location_->setText(tr("Scanning Cancelled."));
   bar_->setValue(bar_->maximum());
   SetIdle(true);
   next_->setEnabled(true);
+}
+
+void ScanPage::DisableNext() {
+  next_->setEnabled(false);
 }
 
 void ScanPage::Stop() {
@@ -122,6 +133,7 @@ void ScanPage::SetIdle(bool idle) {
   if (idle == idle_) return;
   idle_ = idle;
   stop_->setVisible(!idle);
+  busy_->setVisible(!idle);
   next_->setVisible(idle);
   engine_.Stop(idle);
   emit ScanningChanged(!idle);

@@ -17,6 +17,8 @@ class QTreeWidgetItem;
 
 namespace ordrex::gui {
 
+class BusyIndicator;
+
 class ScanPage : public QWidget, private EngineObserver {
   Q_OBJECT
 
@@ -27,6 +29,9 @@ class ScanPage : public QWidget, private EngineObserver {
   // Runs a whole scan of the enabled categories; returns when it ended or was stopped.
   void RunScan();
   bool Idle() const { return idle_; }
+  // True while RunScan is on the stack, also after a stop until the engine has seen it.
+  bool Running() const { return running_; }
+  void DisableNext();
   // Raises the engine's stop flag; the scan ends at its next check.
   void Stop();
   int TotalProblems() const { return totalProblems_; }
@@ -56,9 +61,11 @@ class ScanPage : public QWidget, private EngineObserver {
   QLabel* problems_ = nullptr;
   QProgressBar* bar_ = nullptr;
   QPushButton* stop_ = nullptr;
+  BusyIndicator* busy_ = nullptr;
   QPushButton* next_ = nullptr;
   std::map<TCustomOrdrex*, QTreeWidgetItem*> rows_;
   bool idle_ = true;
+  bool running_ = false;
   int totalProblems_ = 0;
   int pauseMs_ = 500;
 };

@@ -48,6 +48,18 @@ void UserSettings::BindEngine(TOrdrex& engine) {
   };
 }
 
+RepairOptions UserSettings::RepairOptionsForRun() {
+  RepairOptions options;
+  options.makeBackup = model_.MakeBackup;
+  options.backupDir = model_.EffectiveBackupDir(paths_);
+  options.numberToKeep = model_.NumberBackup();
+  options.restoreList = &model_.RestoreList;
+  options.specifyFolders = model_.SpecifyFolder();
+  options.searchFolders = model_.SearchFolders();
+  options.allDrives = model_.AllFolder();
+  return options;
+}
+
 bool UserSettings::Save() {
   try {
     SaveSettings(store_->Roots(), model_);

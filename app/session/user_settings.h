@@ -11,6 +11,7 @@
 #include "app/settings/settings_model.h"
 #include "app/settings/settings_store.h"
 #include "app/settings/user_paths.h"
+#include "backup/repair_run.h"
 #include "ignore/ignore_list.h"
 #include "platform/clock.h"
 
@@ -36,6 +37,10 @@ class UserSettings {
   // engine and binds the ignore list into its problem filter (this object must outlive the
   // engine's scans). A verb that chooses categories itself (--only) does so afterwards.
   void BindEngine(TOrdrex& engine);
+
+  // How a repair run saves its backup and searches for missing files, as the options say; the
+  // saved backup joins this object's restore list, so Save() afterwards keeps it.
+  RepairOptions RepairOptionsForRun();
 
   // Writes the model and saves the file. On failure tells why and returns false.
   bool Save();

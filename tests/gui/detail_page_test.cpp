@@ -67,14 +67,7 @@ TEST_F(DetailPageTest, AnUntickedRowStaysUntickedAndItsProblemUnselected) {
   Choose("ActiveX/COM Problems (2)");
   Choose("Registry Integrity Problems (5)");
   EXPECT_EQ(list_->topLevelItem(0)->checkState(0), Qt::Unchecked);
-  EXPECT_EQ(list_->topLevelItem(1)->checkState(0),
-            Qt::Checked);  // Repairs are not in the window yet: its button says how to make them.
-  w_.Click("BtnFix");
-  ASSERT_EQ(w_.dialogs.errors.size(), 1u);
-  EXPECT_EQ(w_.dialogs.errors[0],
-            "The window cannot repair yet. To repair these problems with a "
-            "backup, run:\nordrex-cli repair --prefix " +
-                kSample.string());
+  EXPECT_EQ(list_->topLevelItem(1)->checkState(0), Qt::Checked);
 }
 
 TEST_F(DetailPageTest, FirstClickSortsDescendingThenFlipsAndAnotherColumnKeepsTheDirection) {

@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -142,8 +141,10 @@ TEST(ScanPage, StopAtOnceAndAScanThatFindsNothing) {
   ASSERT_EQ(results->topLevelItemCount(), 1);
   EXPECT_EQ(results->topLevelItem(0)->text(1).toStdString(), "No Problems Found.");
   EXPECT_TRUE(empty.Find<QPushButton>("btnRepairAll")->isHidden());
-  EXPECT_FALSE(empty.Find<QPushButton>("btnNoProblem")->isHidden());
-  empty.Click("btnNoProblem");
+  QPushButton* finish =
+      empty.window().PageWidget(Page::Result)->findChild<QPushButton*>("btnNoProblem");
+  EXPECT_FALSE(finish->isHidden());
+  finish->click();
   EXPECT_EQ(empty.window().CurrentPage(), Page::Select);
 }
 
@@ -173,20 +174,14 @@ TEST(ScanPage, LocationsShortenFolderByFolderAndTheBarNeverDividesByZero) {
 }
 
 TEST(MainWindowSettings, TheCategorySwitchesTheUserLeavesAreThereAtTheNextStart) {
-  QTemporaryDir home;
-  const std::string folder = home.path().toStdString();
-  const std::map<std::string, std::string> environment = {{"HOME", folder},
-                                                          {"XDG_CONFIG_HOME", folder + "/config"},
-                                                          {"XDG_DATA_HOME", folder + "/data"}};
-  std::vector<std::string> messages;
-  const auto tell = [&messages](const std::string& text) { messages.push_back(text); };
+  TestHome home;
   const auto start = [&](auto&& use) {
-    UserSettings settings(environment, SystemClock::Instance(), tell, tell);
+    const std::unique_ptr<UserSettings> settings = home.OpenSettings();
     MemoryTarget target;
     TOrdrex engine(target);
-    settings.BindEngine(engine);
+    settings->BindEngine(engine);
     AnsweringDialogs dialogs;
-    MainWindow window(engine, dialogs, &settings);
+    MainWindow window(engine, dialogs, settings.get());
     use(engine, window);
   };
   start([](TOrdrex&, MainWindow& window) {
@@ -199,7 +194,7 @@ TEST(MainWindowSettings, TheCategorySwitchesTheUserLeavesAreThereAtTheNextStart)
     EXPECT_TRUE(engine.RegIntegrity.Enabled);
     EXPECT_EQ(window.findChild<QListWidget*>("lvSelect")->item(1)->checkState(), Qt::Unchecked);
   });
-  EXPECT_TRUE(messages.empty()) << messages.front();
+  EXPECT_TRUE(home.messages.empty()) << home.messages.front();
 }
 
 }  // namespace

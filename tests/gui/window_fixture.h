@@ -6,13 +6,16 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/gui/main_window.h"
 #include "app/gui/scan_page.h"
+#include "app/session/user_settings.h"
 #include "platform/clock.h"
 #include "platform/target.h"
 #include "platform/wine/wine_prefix_target.h"
@@ -32,8 +35,36 @@ class AnsweringDialogs : public GuiDialogs {
   std::vector<std::string> errors;
 };
 
-// A window over a target of its own; the engine reads the Windows family when it is made, so
-// the profile is set first. Scans do not pause between states here.
+// A copy of the sample prefix in `folder`, for tests that write to it.
+inline std::filesystem::path CopyOfSample(const QTemporaryDir& folder) {
+  const std::filesystem::path copy = std::filesystem::path(folder.path().toStdString()) / "prefix";
+  std::filesystem::copy(
+      kSample, copy,
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+  return copy;
+}
+
+// A home folder of the test's own, holding the user's settings, ignore list and backups.
+struct TestHome {
+  TestHome()
+      : folder(dir.path().toStdString()),
+        environment{{"HOME", folder},
+                    {"XDG_CONFIG_HOME", folder + "/config"},
+                    {"XDG_DATA_HOME", folder + "/data"}} {}
+  // The settings as the program opens them; what they tell the user lands in `messages`.
+  std::unique_ptr<UserSettings> OpenSettings() {
+    const auto tell = [this](const std::string& text) { messages.push_back(text); };
+    return std::make_unique<UserSettings>(environment, SystemClock::Instance(), tell, tell);
+  }
+  QTemporaryDir dir;
+  std::string folder;
+  std::map<std::string, std::string> environment;
+  std::vector<std::string> messages;
+};
+
+// A window over a target of its own, with the settings of a home of its own; the engine reads the
+// Windows family when it is made, so the profile is set first. Scans do not pause between states
+// here.
 struct WindowOnTarget {
   explicit WindowOnTarget(int platformId = 2) : WindowOnTarget(std::make_unique<MemoryTarget>()) {
     static_cast<MemoryTarget&>(*target).MutableProfile().version.platformId = platformId;
@@ -45,6 +76,8 @@ struct WindowOnTarget {
   }
   std::unique_ptr<Target> target;
   AnsweringDialogs dialogs;
+  TestHome home;
+  std::unique_ptr<UserSettings> settings;
   std::unique_ptr<TOrdrex> enginePtr;
   std::unique_ptr<MainWindow> windowPtr;
   TOrdrex& engine() { return *enginePtr; }
@@ -62,8 +95,10 @@ struct WindowOnTarget {
  private:
   explicit WindowOnTarget(std::unique_ptr<Target> opened) : target(std::move(opened)) {}
   void Build() {
+    settings = home.OpenSettings();
     enginePtr = std::make_unique<TOrdrex>(*target);
-    windowPtr = std::make_unique<MainWindow>(*enginePtr, dialogs);
+    settings->BindEngine(*enginePtr);
+    windowPtr = std::make_unique<MainWindow>(*enginePtr, dialogs, settings.get());
     windowPtr->Scanner().SetPauseMilliseconds(0);
   }
 };
