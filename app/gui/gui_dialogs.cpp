@@ -1,6 +1,7 @@
 #include "app/gui/gui_dialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -19,6 +20,10 @@ std::optional<QString> DesktopDialogs::PickFolder(QWidget* parent, const QString
   const QString folder = QFileDialog::getExistingDirectory(parent, caption, start);
   if (folder.isEmpty()) return std::nullopt;
   return folder;
+}
+
+bool DesktopDialogs::OpenUrl(const QUrl& url) {
+  return QDesktopServices::openUrl(url);
 }
 
 }  // namespace ordrex::gui

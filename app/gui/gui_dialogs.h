@@ -3,6 +3,7 @@
 // answer them without a user and check what the user would have been told.
 
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 #include <optional>
 
@@ -18,6 +19,8 @@ class GuiDialogs {
   // A folder chosen by the user, or nothing when the dialog was cancelled.
   virtual std::optional<QString> PickFolder(QWidget* parent, const QString& caption,
                                             const QString& start) = 0;
+  // Hands a file or web address to the desktop's handler; false when none took it.
+  virtual bool OpenUrl(const QUrl& url) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -27,6 +30,7 @@ class DesktopDialogs : public GuiDialogs {
   bool Confirm(QWidget* parent, const QString& text) override;
   std::optional<QString> PickFolder(QWidget* parent, const QString& caption,
                                     const QString& start) override;
+  bool OpenUrl(const QUrl& url) override;
 };
 
 }  // namespace ordrex::gui

@@ -5,9 +5,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "app/gui/detail_page.h"
+#include "app/gui/help_page.h"
 #include "app/gui/repair_page.h"
 #include "app/gui/result_page.h"
 #include "app/gui/scan_page.h"
@@ -85,6 +87,8 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
       widget = resultPage_ = new ResultPage(engine_, stack_);
     } else if (page == Page::Detail) {
       widget = detailPage_ = new DetailPage(engine_, stack_);
+    } else if (page == Page::Contact) {
+      widget = new HelpPage(dialogs_, stack_);
     } else if (page == Page::Repair) {
       widget = repairPage_ = new RepairPage(engine_, dialogs_, settings_, stack_);
     } else if (page == Page::Scan) {
@@ -96,10 +100,26 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
     stack_->addWidget(widget);
     pages_[page] = widget;
   }
-  toolbar->addWidget(AddToolbarButton("BtnSelectScan", tr("Scan"), Page::Select));
-  toolbar->addWidget(AddToolbarButton("BtnSelectOptions", tr("Options"), Page::Options));
-  toolbar->addWidget(AddToolbarButton("btnSelectRestore", tr("Restore"), Page::Restore));
-  toolbar->addWidget(AddToolbarButton("btnSelectHelp", tr("Help"), Page::Contact));
+  setWindowIcon(ProgramIcon());
+  const struct {
+    const char* name;
+    QString text;
+    Page page;
+    const char* themeIcon;
+    QStyle::StandardPixmap fallback;
+  } buttons[] = {
+      {"BtnSelectScan", tr("Scan"), Page::Select, "system-search",
+       QStyle::SP_FileDialogContentsView},
+      {"BtnSelectOptions", tr("Options"), Page::Options, "preferences-system",
+       QStyle::SP_FileDialogDetailedView},
+      {"btnSelectRestore", tr("Restore"), Page::Restore, "document-revert",
+       QStyle::SP_BrowserReload},
+      {"btnSelectHelp", tr("Help"), Page::Contact, "help-contents", QStyle::SP_DialogHelpButton}};
+  for (const auto& button : buttons) {
+    QPushButton* made = AddToolbarButton(button.name, button.text, button.page);
+    made->setIcon(QIcon::fromTheme(button.themeIcon, style()->standardIcon(button.fallback)));
+    toolbar->addWidget(made);
+  }
   toolbar->addStretch(1);
   connect(selectPage_, &SelectPage::StartRequested, this, &MainWindow::StartScan);
   connect(scanPage_, &ScanPage::ScanningChanged, this,

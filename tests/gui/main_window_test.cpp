@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "app/gui/help_page.h"
 #include "app/gui/path_elision.h"
 #include "app/gui/scan_page.h"
 #include "app/gui/select_page.h"
@@ -38,6 +39,14 @@ TEST(MainWindowPages, ToolbarShowsOnePageAndScanReturnsToTheLastWorkPage) {
   w.Click("BtnSelectScan");
   EXPECT_EQ(visiblePages(), std::vector<std::string>{"PanelDetail"});
   EXPECT_EQ(w.window().CurrentWorkPage(), Page::Detail);
+
+  // The help page hands the bundled manual to the desktop.
+  w.Click("btnSelectHelp");
+  w.Click("btnOpenManual");
+  EXPECT_EQ(w.dialogs.opened,
+            std::vector<std::string>{QUrl::fromLocalFile(ManualPath()).toString().toStdString()});
+  EXPECT_TRUE(std::filesystem::is_regular_file(ManualPath().toStdString()));
+  EXPECT_FALSE(w.window().windowIcon().isNull());
 }
 
 TEST(SelectPage, OneRowPerCategoryTheSystemCanScan) {

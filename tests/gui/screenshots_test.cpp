@@ -1,6 +1,7 @@
-// Pictures of the wizard's pages on the sample prefix, for the README. They are written only
-// when ORDREX_SCREENSHOTS names a folder:
-//   ORDREX_SCREENSHOTS=docs/screenshots build/tests/ordrex_gui_tests --gtest_filter='Screenshots.*'
+// Pictures of the wizard's pages and the help page on the sample prefix, for the README. They are
+// written only when ORDREX_SCREENSHOTS names a folder:
+//   ORDREX_SCREENSHOTS=docs/screenshots QT_QPA_PLATFORM=offscreen build/tests/ordrex_gui_tests
+//   --gtest_filter='Screenshots.*'
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,12 @@
 namespace ordrex::gui {
 namespace {
 
-TEST(Screenshots, OfTheSelectScanResultsAndDetailsPages) {
+TEST(Screenshots, OfTheWizardsPages) {
   const char* folder = std::getenv("ORDREX_SCREENSHOTS");
   if (folder == nullptr || *folder == '\0') GTEST_SKIP() << "ORDREX_SCREENSHOTS is not set";
   std::filesystem::create_directories(folder);
-  WindowOnTarget w(kSample);
+  QTemporaryDir copy;  // the repair writes to it
+  WindowOnTarget w(CopyOfSample(copy));
   w.window().resize(900, 600);
   w.window().show();
   const auto save = [&](const char* name) {
@@ -38,6 +40,11 @@ TEST(Screenshots, OfTheSelectScanResultsAndDetailsPages) {
       tree->findItems("Registry Integrity Problems (5)", Qt::MatchExactly | Qt::MatchRecursive)
           .front());
   save("details.png");
+  w.Click("BtnFix");
+  w.Click("BtnRepairNow");
+  save("repair.png");
+  w.Click("btnSelectHelp");
+  save("help.png");
 }
 
 }  // namespace

@@ -32,7 +32,12 @@ class AnsweringDialogs : public GuiDialogs {
   std::optional<QString> PickFolder(QWidget*, const QString&, const QString&) override {
     return std::nullopt;
   }
+  bool OpenUrl(const QUrl& url) override {
+    opened.push_back(url.toString().toStdString());
+    return true;
+  }
   std::vector<std::string> errors;
+  std::vector<std::string> opened;
 };
 
 // A copy of the sample prefix in `folder`, for tests that write to it.
