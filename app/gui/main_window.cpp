@@ -99,6 +99,8 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   toolbar->addWidget(AddToolbarButton("btnSelectHelp", tr("Help"), Page::Contact));
   toolbar->addStretch(1);
   connect(selectPage_, &SelectPage::StartRequested, this, &MainWindow::StartScan);
+  connect(selectPage_, &SelectPage::TargetChangeRequested, this,
+          &MainWindow::TargetChangeRequested);
   connect(scanPage_, &ScanPage::ScanningChanged, this, [this](bool scanning) {
     for (QPushButton* button : toolbar_)
       button->setEnabled(!scanning);

@@ -35,6 +35,10 @@ class MainWindow : public QMainWindow {
   QWidget* PageWidget(Page page) const { return pages_.at(page); }
   ScanPage& Scanner() const { return *scanPage_; }
 
+ signals:
+  // The user chose another target on the select page; this window stays on its own.
+  void TargetChangeRequested(const QString& folder);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
