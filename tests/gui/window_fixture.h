@@ -27,9 +27,10 @@ class AnsweringDialogs : public GuiDialogs {
   void ShowError(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
   bool Confirm(QWidget*, const QString&) override { return true; }
   std::optional<QString> PickFolder(QWidget*, const QString&, const QString&) override {
-    return std::nullopt;
+    return pickedFolder;
   }
   std::vector<std::string> errors;
+  std::optional<QString> pickedFolder;  // what the user picks in a folder dialog
 };
 
 // A window over a target of its own; the engine reads the Windows family when it is made, so
