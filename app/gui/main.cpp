@@ -5,6 +5,7 @@
 
 #include "app/gui/gui_dialogs.h"
 #include "app/gui/main_window.h"
+#include "app/gui/window_session.h"
 #include "app/session/process_environment.h"
 #include "platform/clock.h"
 
@@ -19,21 +20,22 @@ int main(int argc, char** argv) {
     if (args[i] == "--prefix") request.prefix = args[i + 1].toStdString();
   }
   const std::map<std::string, std::string> environment = ordrex::ProcessEnvironment();
-  ordrex::OpenedTarget opened = ordrex::OpenRequestedTarget(request, ordrex::LookupIn(environment),
-                                                            ordrex::SystemClock::Instance());
+  const auto tell = [&dialogs](const std::string& text) {
+    dialogs.ShowError(nullptr, QString::fromStdString(text));
+  };
+  ordrex::UserSettings settings(environment, ordrex::SystemClock::Instance(), tell, tell);
+  ordrex::OpenedTarget opened =
+      ordrex::OpenStartTarget(request, settings.Model().LastTarget, ordrex::LookupIn(environment),
+                              ordrex::SystemClock::Instance());
   if (!opened.target) {
     dialogs.ShowError(nullptr, QString::fromStdString(opened.error));
     return 2;
   }
-  const auto tell = [&dialogs](const std::string& text) {
-    dialogs.ShowError(nullptr, QString::fromStdString(text));
-  };
   for (const std::string& warning : opened.warnings)
     tell(warning);
-  ordrex::UserSettings settings(environment, ordrex::SystemClock::Instance(), tell, tell);
-  ordrex::TOrdrex engine(*opened.target);
-  settings.BindEngine(engine);
-  ordrex::gui::MainWindow window(engine, dialogs, &settings);
-  window.show();
+  ordrex::gui::WindowSession session(std::move(opened.target), dialogs, settings,
+                                     ordrex::LookupIn(environment),
+                                     ordrex::SystemClock::Instance());
+  session.Window().show();
   return QApplication::exec();
 }

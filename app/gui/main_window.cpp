@@ -122,6 +122,8 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   }
   toolbar->addStretch(1);
   connect(selectPage_, &SelectPage::StartRequested, this, &MainWindow::StartScan);
+  connect(selectPage_, &SelectPage::TargetChangeRequested, this,
+          &MainWindow::TargetChangeRequested);
   connect(scanPage_, &ScanPage::ScanningChanged, this,
           [this](bool scanning) { SetToolbarEnabled(!scanning); });
   connect(scanPage_, &ScanPage::NextRequested, this, &MainWindow::ShowScanOutcome);

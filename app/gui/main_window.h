@@ -39,6 +39,10 @@ class MainWindow : public QMainWindow {
   // In auto mode the window closes itself once the repair wizard is done.
   void SetAutoMode(bool on) { autoMode_ = on; }
 
+ signals:
+  // The user chose another target on the select page; this window stays on its own.
+  void TargetChangeRequested(const QString& folder);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 

@@ -1,6 +1,8 @@
 #include "app/gui/select_page.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -64,12 +66,25 @@ SelectPage::SelectPage(TOrdrex& engine, GuiDialogs& dialogs, QWidget* parent)
   start->setObjectName("btStart");
   connect(start, &QPushButton::clicked, this, &SelectPage::Start);
 
+  targets_ = new QComboBox(this);
+  targets_->setObjectName("cbTarget");
+  targets_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  connect(targets_, &QComboBox::activated, this, &SelectPage::TargetChosen);
+  const std::filesystem::path location = engine_.GetTarget().Location();
+  SetTargetChoices({{{location, location.string()}}, 0});
+  auto* targetRow = new QHBoxLayout;
+  auto* targetLabel = new QLabel(tr("Target:"), this);
+  targetLabel->setBuddy(targets_);
+  targetRow->addWidget(targetLabel);
+  targetRow->addWidget(targets_, 1);
+
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(selectAll);
   buttons->addWidget(deselectAll);
   buttons->addStretch(1);
   buttons->addWidget(start);
   auto* layout = new QVBoxLayout(this);
+  layout->addLayout(targetRow);
   layout->addWidget(list_, 1);
   layout->addLayout(buttons);
 }
@@ -111,6 +126,36 @@ void SelectPage::Start() {
     }
   }
   dialogs_.ShowError(this, tr("Please Select what test you want to perform."));
+}
+
+void SelectPage::SetTargetChoices(const TargetChoices& choices) {
+  const QSignalBlocker quiet(targets_);
+  targets_->clear();
+  for (const FoundPrefix& entry : choices.entries) {
+    targets_->addItem(QString::fromStdString(entry.label),
+                      QString::fromStdString(entry.folder.string()));
+  }
+  targets_->addItem(tr("Browse..."));
+  currentTarget_ = static_cast<int>(choices.current);
+  targets_->setCurrentIndex(currentTarget_);
+}
+
+void SelectPage::SetTargetChangeAllowed(bool allowed) {
+  targets_->setEnabled(allowed);
+}
+
+void SelectPage::TargetChosen(int row) {
+  std::optional<QString> folder;
+  if (row == targets_->count() - 1) {
+    folder = dialogs_.PickFolder(this, tr("Choose a Wine prefix"),
+                                 targets_->itemData(currentTarget_).toString());
+  } else if (row != currentTarget_) {
+    folder = targets_->itemData(row).toString();
+  }
+  // Shown again at once: a target that does not open leaves the page as it was, and one that
+  // opens brings a page of its own.
+  targets_->setCurrentIndex(currentTarget_);
+  if (folder) emit TargetChangeRequested(*folder);
 }
 
 }  // namespace ordrex::gui

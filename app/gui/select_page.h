@@ -1,14 +1,16 @@
 #pragma once
 // The first page of the scan wizard: one checked row per category the scan can run, whose mark
-// is the category's Enabled flag, and the start of a scan.
+// is the category's Enabled flag, the start of a scan, and the choice of the target to scan.
 
 #include <QWidget>
 #include <string>
 #include <vector>
 
 #include "app/gui/gui_dialogs.h"
+#include "app/session/prefix_discovery.h"
 #include "engine/ordrex.h"
 
+class QComboBox;
 class QListWidget;
 class QListWidgetItem;
 
@@ -31,17 +33,28 @@ class SelectPage : public QWidget {
   // Refreshes the marks from the categories (after the stored selection was read into them).
   void ShowSelection();
 
+  // Fills the target list (the engine's own target alone until then), "Browse..." last.
+  void SetTargetChoices(const TargetChoices& choices);
+  // While a scan runs the target stays as it is.
+  void SetTargetChangeAllowed(bool allowed);
+
  signals:
   // The user asked for a scan with at least one category checked.
   void StartRequested();
+  // The user chose another target folder; the list stays on the current one until whoever
+  // opens it replaces this page.
+  void TargetChangeRequested(const QString& folder);
 
  private:
   void Start();
   void MarkChanged(QListWidgetItem* item);
+  void TargetChosen(int row);
 
   TOrdrex& engine_;
   GuiDialogs& dialogs_;
   QListWidget* list_ = nullptr;
+  QComboBox* targets_ = nullptr;
+  int currentTarget_ = 0;
   std::vector<TCustomOrdrex*> rows_;  // the category of each row
 };
 

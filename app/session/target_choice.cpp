@@ -49,4 +49,14 @@ OpenedTarget OpenRequestedTarget(const TargetRequest& request, const Environment
   return opened;
 }
 
+OpenedTarget OpenStartTarget(const TargetRequest& request, const std::string& lastTarget,
+                             const EnvironmentLookup& env, Clock& clock) {
+  if (request.prefix.empty() && request.windows.empty() && !lastTarget.empty()) {
+    // A prefix removed since is no error: the user did not ask for it this time.
+    OpenedTarget last = OpenRequestedTarget({lastTarget, {}}, env, clock);
+    if (last.target) return last;
+  }
+  return OpenRequestedTarget(request, env, clock);
+}
+
 }  // namespace ordrex

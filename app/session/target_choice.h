@@ -36,4 +36,9 @@ struct OpenedTarget {
 OpenedTarget OpenRequestedTarget(const TargetRequest& request, const EnvironmentLookup& env,
                                  Clock& clock);
 
+// The target the window starts on: the one requested; without a request the `lastTarget` the
+// window worked on when it still opens, else the same default as the command-line tool.
+OpenedTarget OpenStartTarget(const TargetRequest& request, const std::string& lastTarget,
+                             const EnvironmentLookup& env, Clock& clock);
+
 }  // namespace ordrex

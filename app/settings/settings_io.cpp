@@ -74,6 +74,7 @@ void LoadSettings(RegistryRoots& roots, SettingsModel& model, const Clock& clock
     // search wins.
     model.SetAllFolder(ReadSwitch(reg, kAllFolderName));
     model.SetSpecifyFolder(ReadSwitch(reg, kSpecifyFolderName));
+    model.LastTarget = ReadStringOr(reg, kLastTargetName, "");
     reg.CloseKey();
   }
 
@@ -139,6 +140,8 @@ void SaveSettings(RegistryRoots& roots, const SettingsModel& model) {
   reg.WriteBool(kWindowsDriveName, model.WindowsDrive);
   reg.WriteBool(kAllFolderName, model.AllFolder());
   reg.WriteBool(kSpecifyFolderName, model.SpecifyFolder());
+  // Written only once the window has opened a target, so the tool's own files stay as they were.
+  if (!model.LastTarget.empty()) reg.WriteString(kLastTargetName, model.LastTarget);
   reg.CloseKey();
 
   reg.DeleteKey(kFolderKey);

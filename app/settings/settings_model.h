@@ -26,6 +26,7 @@ inline constexpr const char* kWindowsDriveName = "Windows_Drive";
 inline constexpr const char* kAllFolderName = "All_Folder";
 inline constexpr const char* kSpecifyFolderName = "Specify_Folder";
 inline constexpr const char* kWindowHandleName = "Data";
+inline constexpr const char* kLastTargetName = "Last_Target";
 inline constexpr const char* kFolderSubkey = "Folder";
 inline constexpr const char* kRestoreSubkey = "Restore";
 
@@ -81,6 +82,10 @@ class SettingsModel {
   // The entry for a category title (compared without regard to case), or nullptr.
   CategorySelection* FindSelection(std::string_view title);
   const CategorySelection* FindSelection(std::string_view title) const;
+
+  // "Last_Target": the prefix folder the window last worked on, empty when none. The window
+  // opens it again when started without one; the command-line tool keeps it as it is.
+  std::string LastTarget;
 
   // The backups made so far, oldest first ("Restore" subkey).
   TRestoreList RestoreList;

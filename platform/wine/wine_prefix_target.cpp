@@ -116,6 +116,11 @@ void WinePrefixTarget::Save() {
   }
 }
 
+bool IsWinePrefix(const fs::path& folder) {
+  std::error_code ec;
+  return fs::is_directory(folder, ec) && fs::exists(folder / "system.reg", ec);
+}
+
 std::unique_ptr<WinePrefixTarget> OpenWinePrefix(const fs::path& prefix, Clock& clock,
                                                  WinePrefixOptions options) {
   std::error_code ec;
@@ -126,7 +131,7 @@ std::unique_ptr<WinePrefixTarget> OpenWinePrefix(const fs::path& prefix, Clock& 
   if (!fs::is_directory(status)) {
     throw TargetError("The Wine prefix " + prefix.string() + " is not a folder.");
   }
-  if (!fs::exists(prefix / "system.reg", ec)) {
+  if (!IsWinePrefix(prefix)) {
     throw TargetError(prefix.string() + " is not a Wine prefix: it has no system.reg.");
   }
 

@@ -92,6 +92,10 @@ class WinePrefixTarget : public Target {
   std::vector<std::string> warnings_;
 };
 
+// Whether `folder` is a Wine prefix as OpenWinePrefix sees one: a folder holding system.reg.
+// Never throws; an unreadable folder is no prefix.
+bool IsWinePrefix(const std::filesystem::path& folder);
+
 // Opens the prefix folder. Throws TargetError when the folder does not exist, holds no
 // system.reg (not a prefix), or a registry file cannot be read or is no Wine registry file at
 // all (its header is wrong). A file that was read but not fully understood opens read-only,

@@ -40,10 +40,12 @@ TEST_F(SettingsIoTest, MissingOrMistypedValuesReadAsTheirDefaults) {
   Key().WriteInteger("Dos_Drive", 1);
   Key().WriteString("Windows_Drive", "1");
   Key().WriteInteger("Backup_Dir", 5);
+  Key().WriteInteger("Last_Target", 7);
   SettingsModel model = Loaded();
   EXPECT_TRUE(model.MakeBackup);
   EXPECT_EQ(model.NumberBackup(), 10);
   EXPECT_EQ(model.BackupDir, "");
+  EXPECT_EQ(model.LastTarget, "");
   EXPECT_TRUE(model.DosDrive);
   EXPECT_FALSE(model.WindowsDrive);
   // The missing switches were written with their defaults; present ones were left alone.
@@ -245,11 +247,13 @@ TEST_F(SettingsStoreTest, DefaultsAndThenEveryOptionSurviveARestartButNotAFailed
       EXPECT_EQ(reg.ReadInteger(name), 0) << name;
     }
     EXPECT_TRUE(reg.KeyExists("\\Software\\Zentrix\\Restore"));
+    EXPECT_FALSE(reg.ValueExists("Last_Target"));  // until the window has opened a target
 
     SettingsModel saved;
     saved.MakeBackup = false;
     saved.SetNumberBackup(25);
     saved.BackupDir = "/srv/backups/zentrix";
+    saved.LastTarget = "/home/u/Games/Ünreal";
     saved.DosDrive = true;
     saved.SetSpecifyFolder(true);
     saved.AddSearchFolder(R"(C:\Program Files)");
@@ -272,6 +276,7 @@ TEST_F(SettingsStoreTest, DefaultsAndThenEveryOptionSurviveARestartButNotAFailed
   EXPECT_FALSE(loaded.MakeBackup);
   EXPECT_EQ(loaded.NumberBackup(), 25);
   EXPECT_EQ(loaded.BackupDir, "/srv/backups/zentrix");
+  EXPECT_EQ(loaded.LastTarget, "/home/u/Games/Ünreal");
   EXPECT_TRUE(loaded.DosDrive);
   EXPECT_TRUE(loaded.SpecifyFolder());
   EXPECT_EQ(loaded.SearchFolders(),

@@ -30,7 +30,7 @@ class AnsweringDialogs : public GuiDialogs {
   void ShowError(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
   bool Confirm(QWidget*, const QString&) override { return true; }
   std::optional<QString> PickFolder(QWidget*, const QString&, const QString&) override {
-    return std::nullopt;
+    return pickedFolder;
   }
   bool OpenUrl(const QUrl& url) override {
     opened.push_back(url.toString().toStdString());
@@ -38,6 +38,7 @@ class AnsweringDialogs : public GuiDialogs {
   }
   std::vector<std::string> errors;
   std::vector<std::string> opened;
+  std::optional<QString> pickedFolder;  // what the user picks in a folder dialog
 };
 
 // A copy of the sample prefix in `folder`, for tests that write to it.
