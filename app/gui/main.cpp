@@ -2,9 +2,11 @@
 #include <QStringList>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/gui/gui_dialogs.h"
 #include "app/gui/main_window.h"
+#include "app/gui/startup.h"
 #include "app/session/process_environment.h"
 #include "platform/clock.h"
 
@@ -12,28 +14,46 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Zentrix Free Ordrex");
   ordrex::gui::DesktopDialogs dialogs;
+  const QStringList args = QApplication::arguments();
+  const bool autoMode = ordrex::gui::IsAutoMode(args);
+  const std::map<std::string, std::string> environment = ordrex::ProcessEnvironment();
+
+  // The settings say where a running copy is; a copy that gives way tells the user nothing,
+  // so their messages wait until this copy is the one that runs.
+  std::vector<std::string> earlyMessages;
+  bool running = false;
+  const auto tell = [&](const std::string& text) {
+    if (running) {
+      dialogs.ShowError(nullptr, QString::fromStdString(text));
+    } else {
+      earlyMessages.push_back(text);
+    }
+  };
+  ordrex::UserSettings settings(environment, ordrex::SystemClock::Instance(), tell, tell);
+  const std::unique_ptr<ordrex::gui::SingleInstance> instance = ordrex::gui::ClaimInstance(
+      autoMode, settings.Model().WindowHandle, ordrex::gui::InstancePlace::ForUser(environment));
+  if (!instance) return 0;
 
   ordrex::TargetRequest request;
-  const QStringList args = QApplication::arguments();
   for (int i = 1; i + 1 < args.size(); ++i) {
     if (args[i] == "--prefix") request.prefix = args[i + 1].toStdString();
   }
-  const std::map<std::string, std::string> environment = ordrex::ProcessEnvironment();
   ordrex::OpenedTarget opened = ordrex::OpenRequestedTarget(request, ordrex::LookupIn(environment),
                                                             ordrex::SystemClock::Instance());
   if (!opened.target) {
     dialogs.ShowError(nullptr, QString::fromStdString(opened.error));
     return 2;
   }
-  const auto tell = [&dialogs](const std::string& text) {
-    dialogs.ShowError(nullptr, QString::fromStdString(text));
-  };
+  running = true;
   for (const std::string& warning : opened.warnings)
     tell(warning);
-  ordrex::UserSettings settings(environment, ordrex::SystemClock::Instance(), tell, tell);
+  for (const std::string& message : earlyMessages)
+    tell(message);
   ordrex::TOrdrex engine(*opened.target);
   settings.BindEngine(engine);
   ordrex::gui::MainWindow window(engine, dialogs, &settings);
+  window.SetAutoMode(autoMode);
+  ordrex::gui::ConnectInstance(*instance, window);
   window.show();
   return QApplication::exec();
 }

@@ -1,10 +1,12 @@
 #include "app/gui/main_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/gui/detail_page.h"
@@ -122,8 +124,44 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   connect(resultPage_, &ResultPage::RepairRequested, this, repairElsewhere);
   connect(detailPage_, &DetailPage::RepairRequested, this, repairElsewhere);
   connect(resultPage_, &ResultPage::FinishRequested, this, [this] { ShowPage(Page::Select); });
+  scanTimer_ = new QTimer(this);
+  scanTimer_->setObjectName("ScanTimer");
+  scanTimer_->setSingleShot(true);
+  scanTimer_->setInterval(1000);
+  connect(scanTimer_, &QTimer::timeout, this, &MainWindow::StartScheduledScan);
   resize(619, 417);
   ShowPage(Page::Select);
+}
+
+void MainWindow::SetScanDelayMilliseconds(int milliseconds) {
+  scanTimer_->setInterval(milliseconds);
+}
+
+void MainWindow::HandleStartScanMessage() {
+  if (RepairIdle()) scanTimer_->start();
+}
+
+void MainWindow::BringToFront() {
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void MainWindow::StartScheduledScan() {
+  ShowPage(currentWorkPage_);
+  selectPage_->Start();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!firstShow_) return;
+  firstShow_ = false;
+  // Later copies of this user find the running window through its process id.
+  if (settings_ != nullptr) {
+    settings_->Model().WindowHandle = QCoreApplication::applicationPid();
+    settings_->Save();
+  }
+  if (autoMode_) scanTimer_->start();
 }
 
 QPushButton* MainWindow::AddToolbarButton(const char* objectName, const QString& text,
@@ -143,6 +181,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (!scanPage_->Idle()) scanPage_->Stop();
   if (settings_ != nullptr) {
     settings_->Model().TakeSelectionFrom(engine_);
+    settings_->Model().WindowHandle = 0;
     settings_->Save();
   }
   event->accept();

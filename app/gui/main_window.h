@@ -12,6 +12,7 @@
 
 class QPushButton;
 class QStackedWidget;
+class QTimer;
 
 namespace ordrex::gui {
 
@@ -35,12 +36,29 @@ class MainWindow : public QMainWindow {
   QWidget* PageWidget(Page page) const { return pages_.at(page); }
   ScanPage& Scanner() const { return *scanPage_; }
 
+  // A scheduled run: the first show schedules a scan.
+  void SetAutoMode(bool on) { autoMode_ = on; }
+  // Whether no repair is under way or waiting on the repair page; only then does a scheduled
+  // run's request start a scan. The repair page decides it; until it does, always idle.
+  bool RepairIdle() const { return true; }
+  // The delay of a requested or scheduled scan (the timer "ScanTimer"); 1000 ms unless set.
+  void SetScanDelayMilliseconds(int milliseconds);
+
+ public slots:
+  // A scheduled run asks for a scan: when the repair is idle, it starts after the scan delay.
+  void HandleStartScanMessage();
+  // A copy started by hand asks this window to come to the front.
+  void BringToFront();
+
  protected:
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
   QPushButton* AddToolbarButton(const char* objectName, const QString& text, Page target);
   void StartScan();
+  // The scan wizard's page, then a start exactly as the select page's start button does.
+  void StartScheduledScan();
 
   TOrdrex& engine_;
   GuiDialogs& dialogs_;
@@ -54,6 +72,9 @@ class MainWindow : public QMainWindow {
   std::vector<QPushButton*> toolbar_;
   Page currentPage_ = Page::Select;
   Page currentWorkPage_ = Page::Select;
+  bool autoMode_ = false;
+  bool firstShow_ = true;
+  QTimer* scanTimer_ = nullptr;
 };
 
 }  // namespace ordrex::gui

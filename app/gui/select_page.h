@@ -30,13 +30,14 @@ class SelectPage : public QWidget {
   void InverseSelection();
   // Refreshes the marks from the categories (after the stored selection was read into them).
   void ShowSelection();
+  // What the start button does: StartRequested when a category is checked, else an error.
+  void Start();
 
  signals:
   // The user asked for a scan with at least one category checked.
   void StartRequested();
 
  private:
-  void Start();
   void MarkChanged(QListWidgetItem* item);
 
   TOrdrex& engine_;
