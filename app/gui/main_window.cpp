@@ -1,11 +1,13 @@
 #include "app/gui/main_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/gui/detail_page.h"
@@ -144,8 +146,44 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
     if (autoMode_) close();
   });
   connect(repairPage_, &RepairPage::RunEnded, this, &MainWindow::CloseIfAsked);
+  scanTimer_ = new QTimer(this);
+  scanTimer_->setObjectName("ScanTimer");
+  scanTimer_->setSingleShot(true);
+  scanTimer_->setInterval(1000);
+  connect(scanTimer_, &QTimer::timeout, this, &MainWindow::StartScheduledScan);
   resize(619, 417);
   ShowPage(Page::Select);
+}
+
+void MainWindow::SetScanDelayMilliseconds(int milliseconds) {
+  scanTimer_->setInterval(milliseconds);
+}
+
+void MainWindow::HandleStartScanMessage() {
+  if (RepairIdle()) scanTimer_->start();
+}
+
+void MainWindow::BringToFront() {
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void MainWindow::StartScheduledScan() {
+  ShowPage(currentWorkPage_);
+  selectPage_->Start();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!firstShow_) return;
+  firstShow_ = false;
+  // Later copies of this user find the running window through its process id.
+  if (settings_ != nullptr) {
+    settings_->Model().WindowHandle = QCoreApplication::applicationPid();
+    settings_->Save();
+  }
+  if (autoMode_) scanTimer_->start();
 }
 
 QPushButton* MainWindow::AddToolbarButton(const char* objectName, const QString& text,
@@ -183,9 +221,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   closeAsked_ = false;
   if (settings_ != nullptr) {
     settings_->Model().TakeSelectionFrom(engine_);
+    settings_->Model().WindowHandle = 0;
     settings_->Save();
   }
   event->accept();
+}
+
+bool MainWindow::RepairIdle() const {
+  return repairPage_->State() == RepairState::Done;
 }
 
 void MainWindow::CloseIfAsked() {

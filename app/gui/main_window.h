@@ -12,6 +12,7 @@
 
 class QPushButton;
 class QStackedWidget;
+class QTimer;
 
 namespace ordrex::gui {
 
@@ -36,14 +37,27 @@ class MainWindow : public QMainWindow {
   QWidget* PageWidget(Page page) const { return pages_.at(page); }
   ScanPage& Scanner() const { return *scanPage_; }
   RepairPage& Repairer() const { return *repairPage_; }
-  // In auto mode the window closes itself once the repair wizard is done.
+  // A scheduled run: the first show schedules a scan, and the window closes itself once the
+  // repair wizard is done.
   void SetAutoMode(bool on) { autoMode_ = on; }
+  // Whether no repair is under way or waiting on the repair page; only then does a scheduled
+  // run's request start a scan.
+  bool RepairIdle() const;
+  // The delay of a requested or scheduled scan (the timer "ScanTimer"); 1000 ms unless set.
+  void SetScanDelayMilliseconds(int milliseconds);
 
  signals:
   // The user chose another target on the select page; this window stays on its own.
   void TargetChangeRequested(const QString& folder);
 
+ public slots:
+  // A scheduled run asks for a scan: when the repair is idle, it starts after the scan delay.
+  void HandleStartScanMessage();
+  // A copy started by hand asks this window to come to the front.
+  void BringToFront();
+
  protected:
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -55,6 +69,8 @@ class MainWindow : public QMainWindow {
   void SetToolbarEnabled(bool enabled);
   // A close asked for while a scan or repair runs waits for the run to return.
   void CloseIfAsked();
+  // The scan wizard's page, then a start exactly as the select page's start button does.
+  void StartScheduledScan();
 
   TOrdrex& engine_;
   GuiDialogs& dialogs_;
@@ -71,6 +87,8 @@ class MainWindow : public QMainWindow {
   std::vector<QPushButton*> toolbar_;
   Page currentPage_ = Page::Select;
   Page currentWorkPage_ = Page::Select;
+  bool firstShow_ = true;
+  QTimer* scanTimer_ = nullptr;
 };
 
 }  // namespace ordrex::gui

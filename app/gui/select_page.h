@@ -32,6 +32,8 @@ class SelectPage : public QWidget {
   void InverseSelection();
   // Refreshes the marks from the categories (after the stored selection was read into them).
   void ShowSelection();
+  // What the start button does: StartRequested when a category is checked, else an error.
+  void Start();
 
   // Fills the target list (the engine's own target alone until then), "Browse..." last.
   void SetTargetChoices(const TargetChoices& choices);
@@ -46,7 +48,6 @@ class SelectPage : public QWidget {
   void TargetChangeRequested(const QString& folder);
 
  private:
-  void Start();
   void MarkChanged(QListWidgetItem* item);
   void TargetChosen(int row);
 

@@ -1,6 +1,8 @@
 #include "app/settings/settings_io.h"
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/settings/settings_store.h"
@@ -36,6 +38,30 @@ std::string ReadStringOr(const TRegistry& reg, const char* name, const std::stri
   }
 }
 
+// "Data" from the open key. Process ids fit a DWORD, as window handles did; a QWORD is read too.
+std::int64_t ReadWindowHandleValue(const TRegistry& reg) {
+  const std::optional<RegValue> value = reg.ReadRawValue(kWindowHandleName);
+  if (!value) return 0;
+  const std::size_t size = value->type == kRegDword ? 4 : value->type == kRegQword ? 8 : 0;
+  if (size == 0 || value->data.size() < size) return 0;
+  std::uint64_t raw = 0;
+  for (std::size_t i = size; i-- > 0;)
+    raw = (raw << 8) | value->data[i];
+  if (size == 4) return static_cast<std::int32_t>(static_cast<std::uint32_t>(raw));
+  return static_cast<std::int64_t>(raw);
+}
+
+void WriteWindowHandleValue(TRegistry& reg, std::int64_t handle) {
+  if (handle >= INT32_MIN && handle <= INT32_MAX) {
+    reg.WriteInteger(kWindowHandleName, static_cast<std::int32_t>(handle));
+    return;
+  }
+  RegValue value{kRegQword, {}};
+  for (int i = 0; i < 8; ++i)
+    value.data.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(handle) >> (8 * i)));
+  reg.WriteRawValue(kWindowHandleName, std::move(value));
+}
+
 // Reads a switch, writing its default first when it is missing.
 bool ReadSwitch(TRegistry& reg, const char* name) {
   if (!reg.ValueExists(name)) reg.WriteBool(name, false);
@@ -61,9 +87,16 @@ bool WriteDefaultSettings(RegistryRoots& roots) {
   return true;
 }
 
+std::int64_t ReadWindowHandle(RegistryRoots& roots) {
+  TRegistry reg(roots, kCurrentUser);
+  return reg.OpenKey(kSettingsKey, false) ? ReadWindowHandleValue(reg) : 0;
+}
+
 void LoadSettings(RegistryRoots& roots, SettingsModel& model, const Clock& clock) {
   TRegistry reg(roots, kCurrentUser);
+  model.WindowHandle = 0;
   if (reg.OpenKey(kSettingsKey, false)) {
+    model.WindowHandle = ReadWindowHandleValue(reg);
     model.MakeBackup = ReadBoolOr(reg, kMakeBackupName, true);
     model.SetNumberBackup(ReadIntegerOr(reg, kNumberBackupName, kDefaultNumberBackup));
     if (!reg.ValueExists(kBackupDirName)) reg.WriteString(kBackupDirName, "");
@@ -130,7 +163,7 @@ void SaveSettings(RegistryRoots& roots, const SettingsModel& model) {
   if (!reg.OpenKey(kSettingsKey, true)) {
     throw RegistryError("The settings key cannot be created");
   }
-  reg.WriteInteger(kWindowHandleName, 0);
+  WriteWindowHandleValue(reg, model.WindowHandle);
   for (const CategorySelection& entry : model.Selection)
     reg.WriteBool(entry.Title, entry.Checked);
   reg.WriteBool(kMakeBackupName, model.MakeBackup);

@@ -7,6 +7,7 @@
 // A value that is missing or of the wrong type reads as its default; nothing here throws for
 // what a settings file may hold.
 
+#include <cstdint>
 #include "app/settings/settings_model.h"
 #include "platform/clock.h"
 #include "platform/target.h"
@@ -19,7 +20,11 @@ class TOrdrex;
 // "Restore" subkey. Returns whether it wrote them (the very first start).
 bool WriteDefaultSettings(RegistryRoots& roots);
 
-// Fills the options, the search directories and the restore list (an unreadable backup date
+// "Data" as stored (a 32- or 64-bit integer); 0 when it or the key is missing or of another
+// type.
+std::int64_t ReadWindowHandle(RegistryRoots& roots);
+
+// Fills "Data", the options, the search directories and the restore list (an unreadable backup date
 // becomes clock's now). Writes the defaults of "Backup_Dir" and of the four search and
 // shortcut switches when they are missing.
 void LoadSettings(RegistryRoots& roots, SettingsModel& model,
@@ -35,7 +40,7 @@ int ConvertLegacySelection(RegistryRoots& roots, TOrdrex& engine);
 // nor touched.
 void LoadSelection(RegistryRoots& roots, SettingsModel& model, TOrdrex& engine);
 
-// Writes everything back: "Data" = 0 (no window runs any more), the selection, the options,
+// Writes everything back: "Data" as the model holds it, the selection, the options,
 // the search directories (replacing the "Folder" subkey, so removed folders are gone) and the
 // restore list (replacing the "Restore" subkey).
 void SaveSettings(RegistryRoots& roots, const SettingsModel& model);

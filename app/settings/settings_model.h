@@ -90,6 +90,11 @@ class SettingsModel {
   // The backups made so far, oldest first ("Restore" subkey).
   TRestoreList RestoreList;
 
+  // "Data": the process id of the window that runs for this user, 0 when none does. Kept as
+  // loaded, so that a command-line run saving its settings while the window runs leaves the
+  // window reachable; only the window itself sets and clears it.
+  std::int64_t WindowHandle = 0;
+
   // Puts the options the engine reads into it: the whole-drive switches of the two shortcut
   // categories and the Enabled flag of every listed category.
   void ApplyTo(TOrdrex& engine) const;

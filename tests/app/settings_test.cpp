@@ -61,6 +61,33 @@ TEST_F(SettingsIoTest, MissingOrMistypedValuesReadAsTheirDefaults) {
   EXPECT_FALSE(Loaded().MakeBackup);
 }
 
+// "Data" names the running window: a run that saves its settings meanwhile keeps it as it was.
+TEST_F(SettingsIoTest, WindowHandleSurvivesALoadAndSave) {
+  const std::int64_t large = std::int64_t{1} << 40;
+  const struct {
+    std::int64_t stored;
+    bool asQword;
+    std::int64_t read;
+  } rows[] = {{4321, false, 4321}, {large, true, large}, {-1, false, -1}, {7, true, 7}};
+  for (const auto& row : rows) {
+    if (row.asQword) {
+      Bytes data;
+      for (int i = 0; i < 8; ++i)
+        data.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(row.stored) >> 8 * i));
+      Key().WriteRawValue("Data", {kRegQword, data});
+    } else {
+      Key().WriteInteger("Data", static_cast<std::int32_t>(row.stored));
+    }
+    EXPECT_EQ(ReadWindowHandle(store_->Roots()), row.read) << row.stored;
+    SaveSettings(store_->Roots(), Loaded());
+    EXPECT_EQ(Loaded().WindowHandle, row.read) << row.stored;
+  }
+  Key().WriteString("Data", "12");
+  EXPECT_EQ(Loaded().WindowHandle, 0);
+  EXPECT_TRUE(Key().DeleteValue("Data"));
+  EXPECT_EQ(ReadWindowHandle(store_->Roots()), 0);
+}
+
 // Both search switches stored read as the directory search only; removed folders leave the key.
 TEST_F(SettingsIoTest, SearchSwitchesAndFolders) {
   Key().WriteBool("All_Folder", true);
