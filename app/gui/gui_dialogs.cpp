@@ -22,6 +22,10 @@ std::optional<QString> DesktopDialogs::PickFolder(QWidget* parent, const QString
   return folder;
 }
 
+bool DesktopDialogs::RunModal(QDialog& dialog) {
+  return dialog.exec() == QDialog::Accepted;
+}
+
 bool DesktopDialogs::OpenUrl(const QUrl& url) {
   return QDesktopServices::openUrl(url);
 }

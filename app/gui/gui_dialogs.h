@@ -2,6 +2,7 @@
 // Every message box and file dialog of the window goes through this one seam, so tests can
 // answer them without a user and check what the user would have been told.
 
+#include <QDialog>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -19,6 +20,8 @@ class GuiDialogs {
   // A folder chosen by the user, or nothing when the dialog was cancelled.
   virtual std::optional<QString> PickFolder(QWidget* parent, const QString& caption,
                                             const QString& start) = 0;
+  // Shows one of the window's own dialogs modally; true when the user accepted it.
+  virtual bool RunModal(QDialog& dialog) = 0;
   // Hands a file or web address to the desktop's handler; false when none took it.
   virtual bool OpenUrl(const QUrl& url) = 0;
 };
@@ -30,6 +33,7 @@ class DesktopDialogs : public GuiDialogs {
   bool Confirm(QWidget* parent, const QString& text) override;
   std::optional<QString> PickFolder(QWidget* parent, const QString& caption,
                                     const QString& start) override;
+  bool RunModal(QDialog& dialog) override;
   bool OpenUrl(const QUrl& url) override;
 };
 

@@ -192,7 +192,9 @@ QPushButton* MainWindow::AddToolbarButton(const char* objectName, const QString&
   button->setObjectName(objectName);
   toolbar_.push_back(button);
   connect(button, &QPushButton::clicked, this, [this, target] {
-    // The Scan button returns to the wizard's page last seen, not always to its first.
+    // The Scan button returns to the wizard's page last seen, not always to its first; the
+    // Options button to the options page last seen.
+    if (target == Page::Options) return ShowOptionsSubPage(optionsSubPage_);
     ShowPage(target == Page::Select ? currentWorkPage_ : target);
   });
   return button;
@@ -225,6 +227,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     settings_->Save();
   }
   event->accept();
+}
+
+void MainWindow::ShowOptionsSubPage(int subPage) {
+  optionsSubPage_ = subPage;
+  ShowPage(OptionsSubPageTarget(subPage));
 }
 
 bool MainWindow::RepairIdle() const {

@@ -37,6 +37,9 @@ class MainWindow : public QMainWindow {
   QWidget* PageWidget(Page page) const { return pages_.at(page); }
   ScanPage& Scanner() const { return *scanPage_; }
   RepairPage& Repairer() const { return *repairPage_; }
+  // Which options page the Options button shows (0 to 4), and showing it.
+  int OptionsSubPage() const { return optionsSubPage_; }
+  void ShowOptionsSubPage(int subPage);
   // A scheduled run: the first show schedules a scan, and the window closes itself once the
   // repair wizard is done.
   void SetAutoMode(bool on) { autoMode_ = on; }
@@ -88,6 +91,7 @@ class MainWindow : public QMainWindow {
   Page currentPage_ = Page::Select;
   Page currentWorkPage_ = Page::Select;
   bool firstShow_ = true;
+  int optionsSubPage_ = 0;
   QTimer* scanTimer_ = nullptr;
 };
 

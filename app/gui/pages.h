@@ -30,6 +30,14 @@ constexpr bool IsWorkPage(Page page) {
          static_cast<int>(page) <= static_cast<int>(Page::Detail);
 }
 
+// What the Options button shows, as the options pages leave it: 0 the options page, 1 the
+// scheduled task list, 2 the schedule editor, 3 the search directories, 4 the ignore list.
+constexpr Page OptionsSubPageTarget(int subPage) {
+  constexpr Page kPages[] = {Page::Options, Page::OptSched, Page::EditSched, Page::Dir,
+                             Page::Ignore};
+  return subPage >= 0 && subPage < 5 ? kPages[subPage] : Page::Options;
+}
+
 // The object name of each page's widget, as tests and screenshots find it.
 const char* PageObjectName(Page page);
 

@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,7 +30,21 @@ inline const std::filesystem::path kSample =
 class AnsweringDialogs : public GuiDialogs {
  public:
   void ShowError(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
-  bool Confirm(QWidget*, const QString&) override { return true; }
+  // Each question is kept; the answers given in `answers` are used in turn, then yes.
+  bool Confirm(QWidget*, const QString& text) override {
+    questions.push_back(text.toStdString());
+    if (answers.empty()) return true;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  // The user's part in a dialog of the window: `fillDialog` sets its fields and presses its
+  // buttons as a user would; without it the dialog is cancelled.
+  bool RunModal(QDialog& dialog) override {
+    ++modalDialogs;
+    if (fillDialog) fillDialog(dialog);
+    return dialog.result() == QDialog::Accepted;
+  }
   std::optional<QString> PickFolder(QWidget*, const QString&, const QString&) override {
     return pickedFolder;
   }
@@ -37,6 +53,10 @@ class AnsweringDialogs : public GuiDialogs {
     return true;
   }
   std::vector<std::string> errors;
+  std::vector<std::string> questions;
+  std::deque<bool> answers;
+  std::function<void(QDialog&)> fillDialog;
+  int modalDialogs = 0;
   std::vector<std::string> opened;
   std::optional<QString> pickedFolder;  // what the user picks in a folder dialog
 };
