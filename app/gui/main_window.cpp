@@ -13,6 +13,7 @@
 #include "app/gui/detail_page.h"
 #include "app/gui/help_page.h"
 #include "app/gui/repair_page.h"
+#include "app/gui/restore_page.h"
 #include "app/gui/result_page.h"
 #include "app/gui/scan_page.h"
 #include "app/gui/select_page.h"
@@ -89,6 +90,14 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
       widget = resultPage_ = new ResultPage(engine_, stack_);
     } else if (page == Page::Detail) {
       widget = detailPage_ = new DetailPage(engine_, stack_);
+    } else if (page == Page::Restore) {
+      auto* restorePage = restorePage_ = new RestorePage(engine_, dialogs_, settings_, stack_);
+      // A backup applied to this window's registry: the last scan's problems may be gone.
+      connect(restorePage, &RestorePage::WindowTargetChanged, this, [this] {
+        currentWorkPage_ = Page::Select;
+        scanPage_->DisableNext();
+      });
+      widget = restorePage;
     } else if (page == Page::Contact) {
       widget = new HelpPage(dialogs_, stack_);
     } else if (page == Page::Repair) {
@@ -268,6 +277,7 @@ void MainWindow::ShowPage(Page page) {
   currentPage_ = page;
   if (IsWorkPage(page)) currentWorkPage_ = page;
   if (page == Page::Result) resultPage_->OfferFor(scanPage_->TotalProblems());
+  if (page == Page::Restore) restorePage_->Refresh();
   stack_->setCurrentWidget(pages_.at(page));
 }
 

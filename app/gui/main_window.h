@@ -18,6 +18,7 @@ namespace ordrex::gui {
 
 class DetailPage;
 class RepairPage;
+class RestorePage;
 class ResultPage;
 class ScanPage;
 class SelectPage;
@@ -85,6 +86,7 @@ class MainWindow : public QMainWindow {
   DetailPage* detailPage_ = nullptr;
   ResultPage* resultPage_ = nullptr;
   RepairPage* repairPage_ = nullptr;
+  RestorePage* restorePage_ = nullptr;
   bool autoMode_ = false;
   bool closeAsked_ = false;
   std::vector<QPushButton*> toolbar_;

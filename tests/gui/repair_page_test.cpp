@@ -5,8 +5,6 @@
 
 #include <QTimer>
 #include <QTreeWidget>
-#include <fstream>
-#include <sstream>
 
 #include "app/gui/repair_page.h"
 #include "gui/window_fixture.h"
@@ -23,45 +21,6 @@ std::vector<std::string> RepairRows(WindowOnTarget& w) {
   }
   return rows;
 }
-
-std::string FileText(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// What a new scan of the prefix finds in Registry Integrity and in Windows Startup.
-std::pair<int, int> ProblemsIn(const std::filesystem::path& prefix) {
-  const std::unique_ptr<Target> target = OpenWinePrefix(prefix, SystemClock::Instance());
-  TOrdrex engine(*target);
-  engine.Stop(false);
-  engine.Scan();
-  return {engine.RegIntegrity.Count(), engine.Startup.Count()};
-}
-
-// A scan of the copy, its details shown with Registry Integrity's rows listed.
-struct ScannedCopy {
-  ScannedCopy() : prefix(CopyOfSample(folder)), w(prefix) {
-    w.Click("btStart");
-    w.Click("BtnNext");
-    tree = w.Find<QTreeWidget>("tvDetail");
-    ShowCategory("Windows Startup Problems (2)");
-  }
-  void ShowCategory(const char* node) {
-    const QList<QTreeWidgetItem*> found =
-        tree->findItems(node, Qt::MatchExactly | Qt::MatchRecursive);
-    ASSERT_EQ(found.size(), 1) << node;
-    tree->setCurrentItem(found.front());
-  }
-  QPushButton* OnRepairPage(const char* name) {
-    return w.window().PageWidget(Page::Repair)->findChild<QPushButton*>(name);
-  }
-  QTemporaryDir folder;
-  std::filesystem::path prefix;
-  WindowOnTarget w;
-  QTreeWidget* tree = nullptr;
-};
 
 TEST(RepairPage, RepairsTheTickedProblemsAfterSavingTheBackup) {
   ScannedCopy scan;

@@ -43,6 +43,10 @@ TEST(Screenshots, OfTheWizardsPages) {
   w.Click("BtnFix");
   w.Click("BtnRepairNow");
   save("repair.png");
+  w.Click("btnSelectRestore");
+  w.Find<QTreeWidget>("lvRestore")
+      ->setCurrentItem(w.Find<QTreeWidget>("lvRestore")->topLevelItem(0));
+  save("restore.png");
   w.Click("btnSelectHelp");
   save("help.png");
 }

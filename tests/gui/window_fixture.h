@@ -7,11 +7,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -127,6 +130,45 @@ struct WindowOnTarget {
     windowPtr = std::make_unique<MainWindow>(*enginePtr, dialogs, settings.get());
     windowPtr->Scanner().SetPauseMilliseconds(0);
   }
+};
+
+inline std::string FileText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// What a new scan of the prefix finds in Registry Integrity and in Windows Startup.
+inline std::pair<int, int> ProblemsIn(const std::filesystem::path& prefix) {
+  const std::unique_ptr<Target> target = OpenWinePrefix(prefix, SystemClock::Instance());
+  TOrdrex engine(*target);
+  engine.Stop(false);
+  engine.Scan();
+  return {engine.RegIntegrity.Count(), engine.Startup.Count()};
+}
+
+// A scan of a copy of the sample, its details shown with Windows Startup's rows listed.
+struct ScannedCopy {
+  ScannedCopy() : prefix(CopyOfSample(folder)), w(prefix) {
+    w.Click("btStart");
+    w.Click("BtnNext");
+    tree = w.Find<QTreeWidget>("tvDetail");
+    ShowCategory("Windows Startup Problems (2)");
+  }
+  void ShowCategory(const char* node) {
+    const QList<QTreeWidgetItem*> found =
+        tree->findItems(node, Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(found.size(), 1) << node;
+    tree->setCurrentItem(found.front());
+  }
+  QPushButton* OnRepairPage(const char* name) {
+    return w.window().PageWidget(Page::Repair)->findChild<QPushButton*>(name);
+  }
+  QTemporaryDir folder;
+  std::filesystem::path prefix;
+  WindowOnTarget w;
+  QTreeWidget* tree = nullptr;
 };
 
 }  // namespace ordrex::gui
