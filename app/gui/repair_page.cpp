@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/gui/named_widget.h"
 #include "app/gui/path_elision.h"
 #include "app/gui/pictures.h"
 
@@ -37,16 +38,11 @@ RepairPage::RepairPage(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   busy_->setObjectName("AnimasiRepair");
   busy_->hide();
 
-  const auto button = [this](const char* name, const QString& text) {
-    auto* made = new QPushButton(text, this);
-    made->setObjectName(name);
-    return made;
-  };
-  repairNow_ = button("BtnRepairNow", tr("Repair Now"));
-  stop_ = button("BtnStopRepairNow", tr("Stop"));
-  back_ = button("BtnBack", tr("Back"));
-  finished_ = button("btnFinished", tr("Finish"));
-  noProblem_ = button("btnNoProblem", tr("Finish"));
+  repairNow_ = MakeNamed<QPushButton>("BtnRepairNow", tr("Repair Now"), this);
+  stop_ = MakeNamed<QPushButton>("BtnStopRepairNow", tr("Stop"), this);
+  back_ = MakeNamed<QPushButton>("BtnBack", tr("Back"), this);
+  finished_ = MakeNamed<QPushButton>("btnFinished", tr("Finish"), this);
+  noProblem_ = MakeNamed<QPushButton>("btnNoProblem", tr("Finish"), this);
   connect(repairNow_, &QPushButton::clicked, this, &RepairPage::RunRepair);
   connect(stop_, &QPushButton::clicked, this, &RepairPage::Stop);
   connect(back_, &QPushButton::clicked, this, &RepairPage::BackRequested);

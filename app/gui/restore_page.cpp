@@ -11,6 +11,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "app/gui/named_widget.h"
 #include "backup/backup_list.h"
 #include "platform/clock.h"
 
@@ -62,14 +63,9 @@ RestorePage::RestorePage(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* set
   status_->setObjectName("lblRestoreStatus");
   status_->setWordWrap(true);
 
-  const auto button = [this](const char* name, const QString& text) {
-    auto* made = new QPushButton(text, this);
-    made->setObjectName(name);
-    return made;
-  };
-  restore_ = button("btnStartRestore", tr("Restore"));
-  delete_ = button("btnDeleteRestore", tr("Delete"));
-  clear_ = button("btnClearRestore", tr("Delete All"));
+  restore_ = MakeNamed<QPushButton>("btnStartRestore", tr("Restore"), this);
+  delete_ = MakeNamed<QPushButton>("btnDeleteRestore", tr("Delete"), this);
+  clear_ = MakeNamed<QPushButton>("btnClearRestore", tr("Delete All"), this);
   connect(restore_, &QPushButton::clicked, this, &RestorePage::RestoreSelected);
   connect(delete_, &QPushButton::clicked, this, &RestorePage::DeleteSelected);
   connect(clear_, &QPushButton::clicked, this, &RestorePage::DeleteAll);
