@@ -17,6 +17,7 @@ class QTimer;
 namespace ordrex::gui {
 
 class DetailPage;
+class IgnorePage;
 class RepairPage;
 class ResultPage;
 class ScanPage;
@@ -85,6 +86,7 @@ class MainWindow : public QMainWindow {
   DetailPage* detailPage_ = nullptr;
   ResultPage* resultPage_ = nullptr;
   RepairPage* repairPage_ = nullptr;
+  IgnorePage* ignorePage_ = nullptr;
   bool autoMode_ = false;
   bool closeAsked_ = false;
   std::vector<QPushButton*> toolbar_;
