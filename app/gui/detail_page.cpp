@@ -1,5 +1,6 @@
 #include "app/gui/detail_page.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include <algorithm>
 
 #include "app/gui/select_page.h"
+#include "ignore/ignore_list.h"
 #include "platform/registry_types.h"
 
 namespace ordrex::gui {
@@ -30,6 +32,16 @@ std::string TreeNodeText(int scanIndex) {
     default:
       return ProgressRowText(scanIndex);
   }
+}
+
+// The text of a problem row that the scan compares with the ignore list in `scope`: the key path
+// below its root (the row shows the root too), the value name or the data; empty for a note row.
+std::string IgnoreText(const QTreeWidgetItem* row, int scope) {
+  const auto* record = row == nullptr
+                           ? nullptr
+                           : static_cast<TFixingList*>(row->data(0, kRecordRole).value<void*>());
+  if (record == nullptr) return {};
+  return scope == kIgnoreKey ? record->Key : scope == kIgnoreValue ? record->Value : record->Data;
 }
 
 char FoldAscii(char c) {
@@ -73,6 +85,7 @@ DetailPage::DetailPage(TOrdrex& engine, QWidget* parent) : QWidget(parent), engi
   list_->header()->setSectionsClickable(true);
   connect(list_->header(), &QHeaderView::sectionClicked, this, &DetailPage::HeaderClicked);
   connect(list_, &QTreeWidget::itemChanged, this, &DetailPage::RowChanged);
+  AddIgnoreActions();
 
   auto* fix = new QPushButton(tr("Repair"), this);
   fix->setObjectName("BtnFix");
@@ -147,6 +160,34 @@ void DetailPage::Fill() {
     }
   }
   filling_ = false;
+}
+
+void DetailPage::AddIgnoreActions() {
+  const struct {
+    const char* name;
+    QString text;
+    int scope;
+  } kinds[] = {{"actIgnoreKey", tr("Ignore Key..."), kIgnoreKey},
+               {"actIgnoreValue", tr("Ignore Value..."), kIgnoreValue},
+               {"actIgnoreData", tr("Ignore Data..."), kIgnoreData}};
+  for (const auto& kind : kinds) {
+    auto* action = new QAction(kind.text, list_);
+    action->setObjectName(kind.name);
+    action->setData(kind.scope);
+    list_->addAction(action);
+    connect(action, &QAction::triggered, this, [this, scope = kind.scope] {
+      const std::string text = IgnoreText(list_->currentItem(), scope);
+      if (!text.empty()) emit IgnoreRequested(QString::fromStdString(text), scope);
+    });
+  }
+  list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(list_, &QTreeWidget::currentItemChanged, this, &DetailPage::EnableIgnoreActions);
+  EnableIgnoreActions();
+}
+
+void DetailPage::EnableIgnoreActions() {
+  for (QAction* action : list_->actions())
+    action->setEnabled(!IgnoreText(list_->currentItem(), action->data().toInt()).empty());
 }
 
 void DetailPage::RowChanged(QTreeWidgetItem* row, int column) {

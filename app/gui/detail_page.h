@@ -1,6 +1,7 @@
 #pragma once
 // The details page: the categories in a tree and, for the one chosen, a row per problem whose
-// check box is the problem's Selected flag, sortable by any text column.
+// check box is the problem's Selected flag, sortable by any text column. A problem row's context
+// menu offers to ignore its key, value name or data in later scans.
 
 #include <QWidget>
 #include <cstdint>
@@ -29,11 +30,16 @@ class DetailPage : public QWidget {
 
  signals:
   void RepairRequested();
+  // The user wants problems with this text (compared as `scopeMask` says) left out of scans.
+  void IgnoreRequested(const QString& text, int scopeMask);
 
  private:
   void HeaderClicked(int column);
   void RowChanged(QTreeWidgetItem* row, int column);
   void AddNote(const QString& text, Picture picture);
+  // The context menu's actions, offered for a problem row with a text of their scope.
+  void AddIgnoreActions();
+  void EnableIgnoreActions();
 
   TOrdrex& engine_;
   QTreeWidget* tree_ = nullptr;

@@ -12,6 +12,7 @@
 
 #include "app/gui/detail_page.h"
 #include "app/gui/help_page.h"
+#include "app/gui/ignore_page.h"
 #include "app/gui/repair_page.h"
 #include "app/gui/restore_page.h"
 #include "app/gui/result_page.h"
@@ -104,6 +105,8 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
       widget = repairPage_ = new RepairPage(engine_, dialogs_, settings_, stack_);
     } else if (page == Page::Scan) {
       widget = scanPage_ = new ScanPage(engine_, stack_);
+    } else if (page == Page::Ignore) {
+      widget = ignorePage_ = new IgnorePage(dialogs_, settings_, stack_);
     } else {
       widget = new QWidget(stack_);
     }
@@ -155,6 +158,8 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
     if (autoMode_) close();
   });
   connect(repairPage_, &RepairPage::RunEnded, this, &MainWindow::CloseIfAsked);
+  connect(ignorePage_, &IgnorePage::BackRequested, this, [this] { ShowOptionsSubPage(0); });
+  connect(detailPage_, &DetailPage::IgnoreRequested, ignorePage_, &IgnorePage::AddEntryFor);
   scanTimer_ = new QTimer(this);
   scanTimer_->setObjectName("ScanTimer");
   scanTimer_->setSingleShot(true);
@@ -230,6 +235,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   closeAsked_ = false;
+  ignorePage_->SaveIfUnsaved();
   if (settings_ != nullptr) {
     settings_->Model().TakeSelectionFrom(engine_);
     settings_->Model().WindowHandle = 0;

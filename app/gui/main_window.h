@@ -17,6 +17,7 @@ class QTimer;
 namespace ordrex::gui {
 
 class DetailPage;
+class IgnorePage;
 class RepairPage;
 class RestorePage;
 class ResultPage;
@@ -87,6 +88,7 @@ class MainWindow : public QMainWindow {
   ResultPage* resultPage_ = nullptr;
   RepairPage* repairPage_ = nullptr;
   RestorePage* restorePage_ = nullptr;
+  IgnorePage* ignorePage_ = nullptr;
   bool autoMode_ = false;
   bool closeAsked_ = false;
   std::vector<QPushButton*> toolbar_;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QTreeWidget>
 #include <cstdlib>
 
@@ -49,6 +51,17 @@ TEST(Screenshots, OfTheWizardsPages) {
   save("restore.png");
   w.Click("btnSelectHelp");
   save("help.png");
+  w.window().ShowOptionsSubPage(4);
+  for (const auto& [text, box] :
+       {std::pair{R"(\Software\OldTool)", "cbKey"}, std::pair{"OldToolTray.exe", "cbData"}}) {
+    w.dialogs.fillDialog = [&](QDialog& dialog) {
+      dialog.findChild<QLineEdit*>("eIgnore")->setText(text);
+      dialog.findChild<QCheckBox*>(box)->setChecked(true);
+      dialog.findChild<QPushButton*>("btnOK")->click();
+    };
+    w.Click("btIgnAdd");
+  }
+  save("ignore.png");
 }
 
 }  // namespace
