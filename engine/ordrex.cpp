@@ -96,8 +96,11 @@ void TOrdrex::RepairAll(TBackupLines& lines) {
 void TOrdrex::AddProblem(TCustomOrdrex& category, RootHandle root, const std::string& reason,
                          const std::string& key, const std::string& value, const std::string& data,
                          const std::string& filePath, bool selected, bool missingFile) {
-  if (IsIgnored && (IsIgnored(key, IgnoreScope::Key) || IsIgnored(value, IgnoreScope::Value) ||
-                    IsIgnored(data, IgnoreScope::Data))) {
+  // A key is listed either as stored (below its root) or as the problem lists show it, with
+  // the root's name in front: users copy it from there.
+  if (IsIgnored &&
+      (IsIgnored(key, IgnoreScope::Key) || IsIgnored(RootKeyName(root) + key, IgnoreScope::Key) ||
+       IsIgnored(value, IgnoreScope::Value) || IsIgnored(data, IgnoreScope::Data))) {
     return;
   }
   category.AddItem(root, key, value, data, reason, selected, missingFile);

@@ -140,7 +140,9 @@ TEST(ProblemRecords, IgnoredProblemsLeaveNoTrace) {
   EXPECT_TRUE(recorder.counts.empty());
   EXPECT_EQ(problems, 0);
   EXPECT_EQ(asked, (std::vector<std::pair<std::string, IgnoreScope>>{
-                       {R"(\Run\)", IgnoreScope::Key}, {"Ignored", IgnoreScope::Value}}));
+                       {R"(\Run\)", IgnoreScope::Key},
+                       {R"(HKEY_LOCAL_MACHINE\Run\)", IgnoreScope::Key},
+                       {"Ignored", IgnoreScope::Value}}));
 
   engine.AddProblem(engine.Startup, kLocalMachine, "File not found", R"(\Run\)", "Kept",
                     R"(C:\gone\b.exe)", R"(C:\gone\b.exe)", false, true);
