@@ -11,8 +11,10 @@
 #include <QVBoxLayout>
 
 #include "app/gui/detail_page.h"
+#include "app/gui/directories_page.h"
 #include "app/gui/help_page.h"
 #include "app/gui/ignore_page.h"
+#include "app/gui/options_page.h"
 #include "app/gui/repair_page.h"
 #include "app/gui/restore_page.h"
 #include "app/gui/result_page.h"
@@ -83,6 +85,7 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   layout->addWidget(stack_, 1);
   setCentralWidget(central);
 
+  SettingsModel& options = settings_ != nullptr ? settings_->Model() : unsavedOptions_;
   for (const Page page : kAllPages) {
     QWidget* widget = nullptr;
     if (page == Page::Select) {
@@ -107,6 +110,10 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
       widget = scanPage_ = new ScanPage(engine_, stack_);
     } else if (page == Page::Ignore) {
       widget = ignorePage_ = new IgnorePage(dialogs_, settings_, stack_);
+    } else if (page == Page::Options) {
+      widget = optionsPage_ = new OptionsPage(options, engine_, dialogs_, stack_);
+    } else if (page == Page::Dir) {
+      widget = directoriesPage_ = new DirectoriesPage(options, engine_, dialogs_, stack_);
     } else {
       widget = new QWidget(stack_);
     }
@@ -160,6 +167,9 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   connect(repairPage_, &RepairPage::RunEnded, this, &MainWindow::CloseIfAsked);
   connect(ignorePage_, &IgnorePage::BackRequested, this, [this] { ShowOptionsSubPage(0); });
   connect(detailPage_, &DetailPage::IgnoreRequested, ignorePage_, &IgnorePage::AddEntryFor);
+  connect(optionsPage_, &OptionsPage::SubPageRequested, this, &MainWindow::ShowOptionsSubPage);
+  connect(directoriesPage_, &DirectoriesPage::BackRequested, this,
+          [this] { ShowOptionsSubPage(0); });
   scanTimer_ = new QTimer(this);
   scanTimer_->setObjectName("ScanTimer");
   scanTimer_->setSingleShot(true);
@@ -280,6 +290,14 @@ void MainWindow::ShowScanOutcome() {
 }
 
 void MainWindow::ShowPage(Page page) {
+  // Leaving the options pages saves what was set there, so a crash later loses none of it.
+  const auto isOptions = [](Page shown) { return shown == Page::Options || shown == Page::Dir; };
+  if (isOptions(currentPage_) && !isOptions(page) && settings_ != nullptr) {
+    settings_->Model().TakeSelectionFrom(engine_);
+    settings_->Save();
+  }
+  if (page == Page::Options) optionsPage_->Load();
+  if (page == Page::Dir) directoriesPage_->Load();
   currentPage_ = page;
   if (IsWorkPage(page)) currentWorkPage_ = page;
   if (page == Page::Result) resultPage_->OfferFor(scanPage_->TotalProblems());

@@ -18,6 +18,8 @@ namespace ordrex::gui {
 
 class DetailPage;
 class IgnorePage;
+class DirectoriesPage;
+class OptionsPage;
 class RepairPage;
 class RestorePage;
 class ResultPage;
@@ -89,6 +91,10 @@ class MainWindow : public QMainWindow {
   RepairPage* repairPage_ = nullptr;
   RestorePage* restorePage_ = nullptr;
   IgnorePage* ignorePage_ = nullptr;
+  OptionsPage* optionsPage_ = nullptr;
+  DirectoriesPage* directoriesPage_ = nullptr;
+  // The options of a window without saved settings, kept while it runs.
+  SettingsModel unsavedOptions_;
   bool autoMode_ = false;
   bool closeAsked_ = false;
   std::vector<QPushButton*> toolbar_;

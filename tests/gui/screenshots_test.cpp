@@ -1,5 +1,5 @@
-// Pictures of the wizard's pages and the help page on the sample prefix, for the README. They are
-// written only when ORDREX_SCREENSHOTS names a folder:
+// Pictures of the wizard's pages, the help page and the options pages on the sample prefix, for the
+// README. They are written only when ORDREX_SCREENSHOTS names a folder:
 //   ORDREX_SCREENSHOTS=docs/screenshots QT_QPA_PLATFORM=offscreen build/tests/ordrex_gui_tests
 //   --gtest_filter='Screenshots.*'
 
@@ -51,6 +51,15 @@ TEST(Screenshots, OfTheWizardsPages) {
   save("restore.png");
   w.Click("btnSelectHelp");
   save("help.png");
+  w.Click("BtnSelectOptions");
+  save("options.png");
+  w.Click("btOptDir");
+  for (const char* folder : {"Program Files", "windows"}) {
+    w.dialogs.pickedFolder = QString::fromStdString(
+        (std::filesystem::path(w.target->Location()) / "drive_c" / folder).string());
+    w.Click("btnAddMiss");
+  }
+  save("directories.png");
   w.window().ShowOptionsSubPage(4);
   for (const auto& [text, box] :
        {std::pair{R"(\Software\OldTool)", "cbKey"}, std::pair{"OldToolTray.exe", "cbData"}}) {

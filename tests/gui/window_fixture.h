@@ -48,7 +48,9 @@ class AnsweringDialogs : public GuiDialogs {
     if (fillDialog) fillDialog(dialog);
     return dialog.result() == QDialog::Accepted;
   }
-  std::optional<QString> PickFolder(QWidget*, const QString&, const QString&) override {
+  std::optional<QString> PickFolder(QWidget*, const QString& caption,
+                                    const QString& start) override {
+    folderDialogs.push_back({caption.toStdString(), start.toStdString()});
     return pickedFolder;
   }
   bool OpenUrl(const QUrl& url) override {
@@ -62,6 +64,7 @@ class AnsweringDialogs : public GuiDialogs {
   int modalDialogs = 0;
   std::vector<std::string> opened;
   std::optional<QString> pickedFolder;  // what the user picks in a folder dialog
+  std::vector<std::pair<std::string, std::string>> folderDialogs;  // caption and start of each
 };
 
 // A copy of the sample prefix in `folder`, for tests that write to it.
