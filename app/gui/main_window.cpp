@@ -111,7 +111,10 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
     } else if (page == Page::Ignore) {
       widget = ignorePage_ = new IgnorePage(dialogs_, settings_, stack_);
     } else if (page == Page::Options) {
-      widget = optionsPage_ = new OptionsPage(options, engine_, dialogs_, stack_);
+      const std::filesystem::path backups =
+          settings_ != nullptr ? settings_->Paths().DefaultBackupDir() : "";
+      widget = optionsPage_ = new OptionsPage(options, engine_, dialogs_,
+                                              QString::fromStdString(backups.string()), stack_);
     } else if (page == Page::Dir) {
       widget = directoriesPage_ = new DirectoriesPage(options, engine_, dialogs_, stack_);
     } else {

@@ -13,12 +13,13 @@
 namespace ordrex::gui {
 
 OptionsPage::OptionsPage(SettingsModel& model, TOrdrex& engine, GuiDialogs& dialogs,
-                         QWidget* parent)
+                         const QString& defaultBackupDir, QWidget* parent)
     : QWidget(parent), model_(model), engine_(engine), dialogs_(dialogs) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(tr("Directory to Store Backup Files"), this));
   backupDir_ = new QLineEdit(this);
   backupDir_->setObjectName("eBackupDir");
+  backupDir_->setPlaceholderText(defaultBackupDir);
   connect(backupDir_, &QLineEdit::textEdited, this,
           [this](const QString& text) { model_.BackupDir = text.toStdString(); });
   browseBackupDir_ = new QPushButton(tr("Browse..."), this);
@@ -121,9 +122,10 @@ void OptionsPage::ShowBackupControlsEnabled() {
 
 void OptionsPage::BrowseBackupDir() {
   // Backups are written by this program on this machine, so this is a folder of the host.
-  const QString current = backupDir_->text().trimmed();
-  const QString start =
-      QDir::isAbsolutePath(current) && QDir(current).exists() ? current : QDir::homePath();
+  QString start = QDir::homePath();
+  for (const QString& folder : {backupDir_->placeholderText(), backupDir_->text().trimmed()}) {
+    if (QDir::isAbsolutePath(folder) && QDir(folder).exists()) start = folder;
+  }
   const std::optional<QString> folder =
       dialogs_.PickFolder(this, tr("Select Directory to Store Backup Files"), start);
   if (!folder || folder->isEmpty()) return;

@@ -21,8 +21,9 @@ class OptionsPage : public QWidget {
   Q_OBJECT
 
  public:
+  // `defaultBackupDir` is where backups go while no folder is set.
   OptionsPage(SettingsModel& model, TOrdrex& engine, GuiDialogs& dialogs,
-              QWidget* parent = nullptr);
+              const QString& defaultBackupDir, QWidget* parent = nullptr);
 
   // Shows the settings as they are now.
   void Load();

@@ -102,6 +102,8 @@ TEST(OptionsPage, NoBackupGreysTheBackupControlsAndTheCountStaysInRange) {
   EXPECT_EQ(w.settings->Model().NumberBackup(), 1);
 
   // Backups are written here, so their folder is one of this machine.
+  EXPECT_EQ(w.Find<QLineEdit>("eBackupDir")->placeholderText().toStdString(),
+            w.settings->Paths().DefaultBackupDir().string());
   w.dialogs.pickedFolder = QString::fromStdString(w.home.folder);
   w.Click("btnBackupDir");
   EXPECT_EQ(w.Find<QLineEdit>("eBackupDir")->text().toStdString(), w.home.folder);
