@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/box_label.h"
+#include "app/gui/named_widget.h"
 #include "platform/drive_folders.h"
 
 namespace ordrex::gui {
@@ -14,19 +15,16 @@ namespace ordrex::gui {
 DirectoriesPage::DirectoriesPage(SettingsModel& model, TOrdrex& engine, GuiDialogs& dialogs,
                                  QWidget* parent)
     : QWidget(parent), model_(model), engine_(engine), dialogs_(dialogs) {
-  specify_ = new QCheckBox(this);
-  specify_->setObjectName("cbScanDir");
+  specify_ = MakeNamed<QCheckBox>("cbScanDir", this);
   // Its counterpart, all drives, is on the options page; the settings keep the two apart.
   connect(specify_, &QCheckBox::clicked, this, [this](bool on) { model_.SetSpecifyFolder(on); });
-  auto* label =
-      new BoxLabel(tr("Specify Directory/Drive to Search for Missing Files"), specify_, this);
-  label->setObjectName("lbScanDir");
+  auto* label = MakeNamed<BoxLabel>(
+      "lbScanDir", tr("Specify Directory/Drive to Search for Missing Files"), specify_, this);
   auto* boxRow = new QHBoxLayout;
   boxRow->addWidget(specify_);
   boxRow->addWidget(label, 1);
 
-  folders_ = new QListWidget(this);
-  folders_->setObjectName("lvDirMiss");
+  folders_ = MakeNamed<QListWidget>("lvDirMiss", this);
   folders_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   folders_->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
@@ -40,13 +38,11 @@ DirectoriesPage::DirectoriesPage(SettingsModel& model, TOrdrex& engine, GuiDialo
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   for (const auto& action : actions) {
-    auto* button = new QPushButton(action.text, this);
-    button->setObjectName(action.name);
+    auto* button = MakeNamed<QPushButton>(action.name, action.text, this);
     connect(button, &QPushButton::clicked, this, action.action);
     buttons->addWidget(button);
   }
-  auto* back = new QPushButton(tr("Back"), this);
-  back->setObjectName("btDirBack");
+  auto* back = MakeNamed<QPushButton>("btDirBack", tr("Back"), this);
   connect(back, &QPushButton::clicked, this, &DirectoriesPage::BackRequested);
   auto* backRow = new QHBoxLayout;
   backRow->addStretch(1);

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/box_label.h"
+#include "app/gui/named_widget.h"
 
 namespace ordrex::gui {
 
@@ -17,13 +18,11 @@ OptionsPage::OptionsPage(SettingsModel& model, TOrdrex& engine, GuiDialogs& dial
     : QWidget(parent), model_(model), engine_(engine), dialogs_(dialogs) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(tr("Directory to Store Backup Files"), this));
-  backupDir_ = new QLineEdit(this);
-  backupDir_->setObjectName("eBackupDir");
+  backupDir_ = MakeNamed<QLineEdit>("eBackupDir", this);
   backupDir_->setPlaceholderText(defaultBackupDir);
   connect(backupDir_, &QLineEdit::textEdited, this,
           [this](const QString& text) { model_.BackupDir = text.toStdString(); });
-  browseBackupDir_ = new QPushButton(tr("Browse..."), this);
-  browseBackupDir_->setObjectName("btnBackupDir");
+  browseBackupDir_ = MakeNamed<QPushButton>("btnBackupDir", tr("Browse..."), this);
   connect(browseBackupDir_, &QPushButton::clicked, this, &OptionsPage::BrowseBackupDir);
   auto* dirRow = new QHBoxLayout;
   dirRow->addWidget(backupDir_, 1);
@@ -31,10 +30,10 @@ OptionsPage::OptionsPage(SettingsModel& model, TOrdrex& engine, GuiDialogs& dial
   layout->addLayout(dirRow);
 
   layout->addWidget(new QLabel(tr("Number of backup to keep"), this));
-  // The spin box is the up-down; its text field is where the number is typed, so a number
-  // typed there moves the up-down and both stay within the limits.
-  numberBackup_ = new QSpinBox(this);
-  numberBackup_->setObjectName("UpDown1");
+  // The spin box is the up-down, and the text field it makes for itself (named here, as Qt
+  // makes it) is where the number is typed: a number typed there moves the up-down, and both
+  // stay within the limits.
+  numberBackup_ = MakeNamed<QSpinBox>("UpDown1", this);
   numberBackup_->setRange(kMinNumberBackup, kMaxNumberBackup);
   numberBackup_->findChild<QLineEdit*>()->setObjectName("eNumberBackup");
   connect(numberBackup_, &QSpinBox::valueChanged, this,
@@ -76,8 +75,7 @@ OptionsPage::OptionsPage(SettingsModel& model, TOrdrex& engine, GuiDialogs& dial
               {"btIgnore", tr("Ignore List"), 4}};
   auto* buttons = new QHBoxLayout;
   for (const auto& way : ways) {
-    auto* button = new QPushButton(way.text, this);
-    button->setObjectName(way.name);
+    auto* button = MakeNamed<QPushButton>(way.name, way.text, this);
     const int subPage = way.subPage;
     connect(button, &QPushButton::clicked, this,
             [this, subPage] { emit SubPageRequested(subPage); });
@@ -90,10 +88,8 @@ OptionsPage::OptionsPage(SettingsModel& model, TOrdrex& engine, GuiDialogs& dial
 }
 
 QCheckBox* OptionsPage::AddBox(const char* name, const char* labelName, const QString& text) {
-  auto* box = new QCheckBox(this);
-  box->setObjectName(name);
-  auto* label = new BoxLabel(text, box, this);
-  label->setObjectName(labelName);
+  auto* box = MakeNamed<QCheckBox>(name, this);
+  auto* label = MakeNamed<BoxLabel>(labelName, text, box, this);
   auto* row = new QHBoxLayout;
   row->addWidget(box);
   row->addWidget(label, 1);
