@@ -68,6 +68,15 @@ TEST(OptionsPage, LabelsToggleBoxesAndTheTwoSearchChoicesExcludeEachOther) {
   w.Click("BtnSelectScan");
   w.Click("BtnSelectOptions");
   EXPECT_EQ(w.window().CurrentPage(), Page::Options);
+  w.Click("btScheduler");
+  EXPECT_EQ(w.window().CurrentPage(), Page::OptSched);
+  w.window().ShowPage(Page::Options);
+  w.Click("btIgnore");
+  EXPECT_EQ(w.window().CurrentPage(), Page::Ignore);
+  w.Click("btIgnBack");
+  w.Click("BtnSelectScan");
+  w.Click("BtnSelectOptions");
+  EXPECT_EQ(w.window().CurrentPage(), Page::Options);
 
   ClickLabel(w, "lbScanAllDos");
   EXPECT_TRUE(w.engine().MSDOS.ScanWholeDrive);
