@@ -53,6 +53,16 @@ fs::path FreeShortcutFolder(const fs::path& folder, std::chrono::system_clock::t
 
 }  // namespace
 
+int SelectedProblemCount(TOrdrex& engine) {
+  int count = 0;
+  for (TCustomOrdrex* category : engine.Categories()) {
+    if (!category->Enabled) continue;
+    for (const auto& problem : category->Problems())
+      count += problem->Selected ? 1 : 0;
+  }
+  return count;
+}
+
 RepairRun::RepairRun(TOrdrex& engine, RepairOptions options, RepairRunEvents events)
     : engine_(engine), options_(std::move(options)), events_(std::move(events)) {
   if (!options_.saveBackup) options_.saveBackup = SaveBackupFile;

@@ -73,6 +73,9 @@ struct RepairRunResult {
   std::string error;  // why the run stopped short; empty when it went through
 };
 
+// Problems of the enabled categories that a repair would act on.
+int SelectedProblemCount(TOrdrex& engine);
+
 class RepairRun {
  public:
   RepairRun(TOrdrex& engine, RepairOptions options, RepairRunEvents events = {});

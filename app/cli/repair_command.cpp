@@ -13,16 +13,6 @@ namespace ordrex::cli {
 
 namespace {
 
-int SelectedProblems(TOrdrex& engine) {
-  int count = 0;
-  for (TCustomOrdrex* category : engine.Categories()) {
-    if (!category->Enabled) continue;
-    for (const auto& problem : category->Problems())
-      count += problem->Selected ? 1 : 0;
-  }
-  return count;
-}
-
 std::string Plural(int count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -119,7 +109,7 @@ int RepairCommand::Run() {
     WriteTextReport(out, engine);
   }
 
-  const int selected = SelectedProblems(engine);
+  const int selected = SelectedProblemCount(engine);
   if (selected == 0) {
     if (json_)
       WriteJson(out, engine, nullptr);

@@ -103,6 +103,11 @@ void RepairPage::RunRepair() {
     dialogs_.ShowError(this, QString::fromStdString(blocker));
     return;
   }
+  if (SelectedProblemCount(engine_) == 0) {
+    dialogs_.ShowError(this, tr("No problem is ticked for repair. Tick the problems to repair "
+                                "on the details page."));
+    return;
+  }
   RepairOptions options;
   if (settings_ != nullptr) {
     options = settings_->RepairOptionsForRun();

@@ -114,6 +114,10 @@ TEST(RepairPage, RefusedWhileTheTargetCannotBeWritten) {
   w.window().Repairer().Open();
   w.Click("BtnRepairNow");
   EXPECT_EQ(w.dialogs.errors, std::vector<std::string>{"Wine is running in this prefix."});
+  static_cast<MemoryTarget&>(*w.target).SetWriteBlocker("");
+  w.Click("BtnRepairNow");  // nothing to repair: no run and no empty backup
+  EXPECT_EQ(w.dialogs.errors.back(),
+            "No problem is ticked for repair. Tick the problems to repair on the details page.");
   EXPECT_EQ(w.window().Repairer().State(), RepairState::Ready);
   EXPECT_FALSE(w.window().Repairer().LastResult().has_value());
 }
