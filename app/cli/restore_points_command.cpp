@@ -41,7 +41,8 @@ CLI::App* RestorePointsCommand::Register(CLI::App& app) {
       "restore-points", "List, create, apply or clean the restore points of a Wine prefix");
   verb->add_option("action", arguments_,
                    "list (the default), create NAME, apply N (as list numbers them), or clean")
-      ->expected(0, 2);
+      ->expected(0, 2)
+      ->type_name("ACTION [NAME|N]");
   verb->add_flag("--json", json_, "List as one JSON object");
   verb->add_flag("--yes,-y", yes_, "Apply or clean without asking first");
   AddTargetOptions(*verb, target_);
