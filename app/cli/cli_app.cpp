@@ -6,6 +6,8 @@
 #include "app/cli/ignore_command.h"
 #include "app/cli/info_command.h"
 #include "app/cli/repair_command.h"
+#include "app/cli/restart_command.h"
+#include "app/cli/restore_points_command.h"
 #include "app/cli/scan_command.h"
 #include "app/cli/settings_command.h"
 
@@ -24,12 +26,16 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   BackupsCommand backups(context);
   IgnoreCommand ignore(context);
   SettingsCommand settings(context);
+  RestorePointsCommand restorePoints(context);
+  RestartCommand restart(context);
   CLI::App* infoApp = info.Register(app);
   CLI::App* scanApp = scan.Register(app);
   CLI::App* repairApp = repair.Register(app);
   CLI::App* backupsApp = backups.Register(app);
   CLI::App* ignoreApp = ignore.Register(app);
   CLI::App* settingsApp = settings.Register(app);
+  CLI::App* restorePointsApp = restorePoints.Register(app);
+  CLI::App* restartApp = restart.Register(app);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -47,6 +53,8 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   if (backupsApp->parsed()) return backups.Run();
   if (ignoreApp->parsed()) return ignore.Run();
   if (settingsApp->parsed()) return settings.Run();
+  if (restorePointsApp->parsed()) return restorePoints.Run();
+  if (restartApp->parsed()) return restart.Run();
   return kExitUsage;
 }
 

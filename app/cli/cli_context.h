@@ -2,12 +2,14 @@
 // What a command needs from the process that runs it. Tests build one with string streams, a
 // manual clock and their own environment, and check the exact output.
 
+#include <functional>
 #include <iostream>
 #include <map>
 #include <optional>
 #include <string>
 
 #include "platform/clock.h"
+#include "system/process_runner.h"
 
 namespace ordrex::cli {
 
@@ -25,6 +27,10 @@ struct CliContext {
   std::map<std::string, std::string> environment;
   // Live progress lines are drawn only on a terminal.
   bool interactive = false;
+  // How other programs (wine's) are started, and how a countdown waits one second; tests put
+  // their own here. Null: for real.
+  ProcessRunner* processes = nullptr;
+  std::function<void()> waitOneSecond;
 
   std::optional<std::string> Env(const std::string& name) const {
     const auto hit = environment.find(name);

@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
                                   std::cin,
                                   ordrex::SystemClock::Instance(),
                                   ordrex::ProcessEnvironment(),
-                                  isatty(1) != 0};
+                                  isatty(1) != 0,
+                                  /*processes=*/nullptr,
+                                  /*waitOneSecond=*/{}};
   return ordrex::cli::RunCli(std::vector<std::string>(argv + 1, argv + argc), context);
 }

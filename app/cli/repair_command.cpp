@@ -6,8 +6,10 @@
 #include "app/cli/json_writer.h"
 #include "app/cli/scan_report.h"
 #include "app/cli/user_settings.h"
+#include "app/session/restore_point_flows.h"
 #include "backup/repair_run.h"
 #include "engine/missing_file_search.h"
+#include "system/wine_restore_points.h"
 
 namespace ordrex::cli {
 
@@ -74,6 +76,8 @@ CLI::App* RepairCommand::Register(CLI::App& app) {
                    "Files\" (repeatable)")
       ->type_name("DIR");
   verb->add_flag("--json", json_, "Print the result as one JSON object");
+  verb->add_flag("--restore-point", restorePoint_,
+                 "Take a restore point of the whole registry before writing (Wine prefixes)");
   return verb;
 }
 
@@ -147,6 +151,27 @@ int RepairCommand::Run() {
     return kExitOk;
   }
 
+  // The restore point is the registry as it is before anything is written; without it, when
+  // asked for, nothing is written.
+  std::unique_ptr<WinePrefixRestorePoints> points;
+  std::int64_t point = 0;
+  if (restorePoint_) {
+    if (target->Kind() != "wine-prefix") {
+      context_.err << "ordrex-cli: restore points are made of Wine prefixes only; nothing was "
+                      "repaired.\n";
+      return kExitUsage;
+    }
+    points = std::make_unique<WinePrefixRestorePoints>(target->Location(),
+                                                       settings.Paths().DataDir(), context_.clock);
+    if (const RestoreCode code = points->SetRestorePoint("Before a repair", point);
+        code != kRestoreSuccess) {
+      context_.err << "ordrex-cli: no restore point could be taken ("
+                   << RestoreErrorText(code, points->LastFailureReason())
+                   << "); nothing was repaired.\n";
+      return kExitUsage;
+    }
+  }
+
   SearchLine searchLine(out);
   std::string row;
   RepairRunEvents events;
@@ -173,6 +198,16 @@ int RepairCommand::Run() {
   RepairRun run(engine, options, events);
   const RepairRunResult result = run.Run();
   searchLine.Close();
+  if (points) {
+    const bool ended = points->EndRestorePoint(point) == kRestoreSuccess;
+    try {
+      RememberRestorePoint(settings.Store(), point, ended);
+    } catch (const std::exception& e) {
+      context_.err << "ordrex-cli: warning: the settings could not be saved: " << e.what() << "\n";
+    }
+    (json_ ? context_.err : out) << "Restore point " << points->List().size()
+                                 << " holds the registry as it was before the repair.\n";
+  }
 
   if (result.backupFile && !settings.Save()) {
     context_.err << "ordrex-cli: the backup " << result.backupFile->string()

@@ -26,6 +26,7 @@ class RepairCommand {
   bool noBackup_ = false;
   std::vector<std::string> searchDirs_;
   bool json_ = false;
+  bool restorePoint_ = false;
 };
 
 }  // namespace ordrex::cli

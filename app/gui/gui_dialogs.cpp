@@ -11,6 +11,10 @@ void DesktopDialogs::ShowError(QWidget* parent, const QString& text) {
   QMessageBox::critical(parent, QApplication::applicationName(), text);
 }
 
+void DesktopDialogs::Inform(QWidget* parent, const QString& text) {
+  QMessageBox::information(parent, QApplication::applicationName(), text);
+}
+
 bool DesktopDialogs::Confirm(QWidget* parent, const QString& text) {
   return QMessageBox::question(parent, QApplication::applicationName(), text) == QMessageBox::Yes;
 }

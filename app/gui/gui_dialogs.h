@@ -15,6 +15,8 @@ class GuiDialogs {
   virtual ~GuiDialogs() = default;
   // An error the user can only acknowledge.
   virtual void ShowError(QWidget* parent, const QString& text) = 0;
+  // Something the user is told, with an OK button.
+  virtual void Inform(QWidget* parent, const QString& text) = 0;
   // A yes/no question; true is yes.
   virtual bool Confirm(QWidget* parent, const QString& text) = 0;
   // A folder chosen by the user, or nothing when the dialog was cancelled.
@@ -30,6 +32,7 @@ class GuiDialogs {
 class DesktopDialogs : public GuiDialogs {
  public:
   void ShowError(QWidget* parent, const QString& text) override;
+  void Inform(QWidget* parent, const QString& text) override;
   bool Confirm(QWidget* parent, const QString& text) override;
   std::optional<QString> PickFolder(QWidget* parent, const QString& caption,
                                     const QString& start) override;

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "app/gui/named_widget.h"
+#include "app/gui/restore_point_panel.h"
 #include "backup/backup_list.h"
 #include "platform/clock.h"
 
@@ -80,11 +81,15 @@ RestorePage::RestorePage(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* set
   layout->addWidget(list_, 1);
   layout->addWidget(status_);
   layout->addLayout(buttons);
+  points_ = new RestorePointPanel(engine_.GetTarget(), dialogs_, settings_, this);
+  points_->hide();
+  layout->addWidget(points_);
   setEnabled(settings_ != nullptr);
   Refresh();
 }
 
 void RestorePage::Refresh() {
+  points_->PageShown();
   const int selected = SelectedIndex();
   list_->clear();
   if (settings_ == nullptr) return;

@@ -16,6 +16,8 @@ class QTreeWidget;
 
 namespace ordrex::gui {
 
+class RestorePointPanel;
+
 class RestorePage : public QWidget {
   Q_OBJECT
 
@@ -48,6 +50,8 @@ class RestorePage : public QWidget {
   QPushButton* restore_ = nullptr;
   QPushButton* delete_ = nullptr;
   QPushButton* clear_ = nullptr;
+  // The restore point buttons, kept on a container that is never shown.
+  RestorePointPanel* points_ = nullptr;
 };
 
 // The date and time columns of a stored date-time number, in the user's formats.

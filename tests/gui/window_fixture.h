@@ -33,6 +33,7 @@ inline const std::filesystem::path kSample =
 class AnsweringDialogs : public GuiDialogs {
  public:
   void ShowError(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
+  void Inform(QWidget*, const QString& text) override { informed.push_back(text.toStdString()); }
   // Each question is kept; the answers given in `answers` are used in turn, then yes.
   bool Confirm(QWidget*, const QString& text) override {
     questions.push_back(text.toStdString());
@@ -58,6 +59,7 @@ class AnsweringDialogs : public GuiDialogs {
     return true;
   }
   std::vector<std::string> errors;
+  std::vector<std::string> informed;
   std::vector<std::string> questions;
   std::deque<bool> answers;
   std::function<void(QDialog&)> fillDialog;
