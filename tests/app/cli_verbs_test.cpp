@@ -16,6 +16,7 @@
 #include "app/cli/cli_app.h"
 #include "app/cli/json_writer.h"
 #include "app/cli/scan_report.h"
+#include "app/cli_fixture.h"
 #include "platform/text.h"
 #include "platform/wine/wine_prefix_target.h"
 #include "support/fresh_prefix.h"
@@ -56,14 +57,6 @@ bool MakeDottedLocale(const fs::path& folder) {
   setenv("LOCPATH", folder.c_str(), 1);
   return true;
 }
-
-const fs::path kSample = fs::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
-
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
 
 CliRun RunCliWith(const std::vector<std::string>& args, Clock& clock,
                   std::map<std::string, std::string> environment, const std::string& input = "",
@@ -400,32 +393,13 @@ TEST(LiveScanViewTest, LocationLineIsRewrittenAndClearedBeforeStateLines) {
                 std::string(97, 'x') + "\r\033[K");
 }
 
-// A copy of the sample and the user's own folders, all in one scratch folder.
-class RepairCliTest : public ::testing::Test {
+class RepairCliTest : public PrefixCliTest {
  protected:
-  void SetUp() override {
-    prefix_ = scratch_.Path() / "prefix";
-    testsupport::CopyPrefix(kSample, prefix_);
-    environment_ = {{"HOME", (scratch_.Path() / "home").string()},
-                    {"XDG_CONFIG_HOME", (scratch_.Path() / "config").string()},
-                    {"XDG_DATA_HOME", (scratch_.Path() / "data").string()}};
-  }
-
   CliRun Run(const std::vector<std::string>& args, const std::string& input = "") {
     return RunCliWith(args, clock_, environment_, input);
   }
 
-  std::string Dump() {
-    ManualClock clock;
-    return testsupport::DumpRoots(*OpenWinePrefix(prefix_, clock), testsupport::DumpOrder::kSorted);
-  }
-
   fs::path BackupDir() const { return scratch_.Path() / "data" / "zentrix" / "Backup"; }
-
-  testsupport::ScratchFolder scratch_;
-  fs::path prefix_;
-  std::map<std::string, std::string> environment_;
-  ManualClock clock_{std::chrono::system_clock::from_time_t(1710000000)};
 };
 
 // The round trip the README shows, after a first run that is not confirmed.

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/cli/cli_app.h"
+#include "app/cli_fixture.h"
 #include "app/session/restore_point_flows.h"
 #include "app/settings/settings_io.h"
 #include "engine/registry.h"
@@ -23,14 +24,6 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
-const fs::path kSample = fs::path(ORDREX_SOURCE_DIR) / "examples" / "sample-prefix";
-
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
 // Starts nothing: answers every command with `exitCode` and keeps it.
 struct CountingRunner : ProcessRunner {
   int Run(const std::vector<std::string>& argv,
@@ -42,15 +35,8 @@ struct CountingRunner : ProcessRunner {
   int wineboot = 0;
 };
 
-class RestorePointsCliTest : public ::testing::Test {
+class RestorePointsCliTest : public PrefixCliTest {
  protected:
-  void SetUp() override {
-    prefix_ = scratch_.Path() / "prefix";
-    testsupport::CopyPrefix(kSample, prefix_);
-    environment_ = {{"HOME", (scratch_.Path() / "home").string()},
-                    {"XDG_CONFIG_HOME", (scratch_.Path() / "config").string()},
-                    {"XDG_DATA_HOME", (scratch_.Path() / "data").string()}};
-  }
   CliRun Run(std::vector<std::string> args) {
     if (std::find(args.begin(), args.end(), "--prefix") == args.end() &&
         std::find(args.begin(), args.end(), "--windows") == args.end()) {
@@ -62,10 +48,6 @@ class RestorePointsCliTest : public ::testing::Test {
     CliContext context{out, err, in, clock_, environment_, false, &runner_, [this] { ++waits_; }};
     const int code = RunCli(args, context);
     return {code, out.str(), err.str()};
-  }
-  std::string Dump() {
-    ManualClock clock;
-    return testsupport::DumpRoots(*OpenWinePrefix(prefix_, clock), testsupport::DumpOrder::kSorted);
   }
   UserPaths Paths() const {
     return UserPaths(scratch_.Path() / "config" / "zentrix", scratch_.Path() / "data" / "zentrix");
@@ -82,10 +64,6 @@ class RestorePointsCliTest : public ::testing::Test {
     return WinePrefixRestorePoints(prefix_, Paths().DataDir(), clock).Folder() / "clean.marker";
   }
 
-  testsupport::ScratchFolder scratch_;
-  fs::path prefix_;
-  std::map<std::string, std::string> environment_;
-  ManualClock clock_{std::chrono::system_clock::from_time_t(1710000000)};
   CountingRunner runner_;
   int waits_ = 0;
 };
