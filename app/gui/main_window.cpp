@@ -73,6 +73,39 @@ const char* PageObjectName(Page page) {
   return "";
 }
 
+QWidget* MainWindow::MakePage(Page page) {
+  SettingsModel& options = settings_ != nullptr ? settings_->Model() : unsavedOptions_;
+  switch (page) {
+    case Page::Select:
+      return selectPage_ = new SelectPage(engine_, dialogs_, stack_);
+    case Page::Scan:
+      return scanPage_ = new ScanPage(engine_, stack_);
+    case Page::Result:
+      return resultPage_ = new ResultPage(engine_, stack_);
+    case Page::Detail:
+      return detailPage_ = new DetailPage(engine_, stack_);
+    case Page::Repair:
+      return repairPage_ = new RepairPage(engine_, dialogs_, settings_, stack_);
+    case Page::Restore:
+      return restorePage_ = new RestorePage(engine_, dialogs_, settings_, stack_);
+    case Page::Contact:
+      return new HelpPage(dialogs_, stack_);
+    case Page::Ignore:
+      return ignorePage_ = new IgnorePage(dialogs_, settings_, stack_);
+    case Page::Options: {
+      const std::filesystem::path backups =
+          settings_ != nullptr ? settings_->Paths().DefaultBackupDir() : "";
+      return optionsPage_ = new OptionsPage(options, engine_, dialogs_,
+                                            QString::fromStdString(backups.string()), stack_);
+    }
+    case Page::Dir:
+      return directoriesPage_ = new DirectoriesPage(options, engine_, dialogs_, stack_);
+    default:
+      // A page of a later part of the window: its number is kept.
+      return new QWidget(stack_);
+  }
+}
+
 MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* settings,
                        QWidget* parent)
     : QMainWindow(parent), engine_(engine), dialogs_(dialogs), settings_(settings) {
@@ -85,41 +118,8 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   layout->addWidget(stack_, 1);
   setCentralWidget(central);
 
-  SettingsModel& options = settings_ != nullptr ? settings_->Model() : unsavedOptions_;
   for (const Page page : kAllPages) {
-    QWidget* widget = nullptr;
-    if (page == Page::Select) {
-      widget = selectPage_ = new SelectPage(engine_, dialogs_, stack_);
-    } else if (page == Page::Result) {
-      widget = resultPage_ = new ResultPage(engine_, stack_);
-    } else if (page == Page::Detail) {
-      widget = detailPage_ = new DetailPage(engine_, stack_);
-    } else if (page == Page::Restore) {
-      auto* restorePage = restorePage_ = new RestorePage(engine_, dialogs_, settings_, stack_);
-      // A backup applied to this window's registry: the last scan's problems may be gone.
-      connect(restorePage, &RestorePage::WindowTargetChanged, this, [this] {
-        currentWorkPage_ = Page::Select;
-        scanPage_->DisableNext();
-      });
-      widget = restorePage;
-    } else if (page == Page::Contact) {
-      widget = new HelpPage(dialogs_, stack_);
-    } else if (page == Page::Repair) {
-      widget = repairPage_ = new RepairPage(engine_, dialogs_, settings_, stack_);
-    } else if (page == Page::Scan) {
-      widget = scanPage_ = new ScanPage(engine_, stack_);
-    } else if (page == Page::Ignore) {
-      widget = ignorePage_ = new IgnorePage(dialogs_, settings_, stack_);
-    } else if (page == Page::Options) {
-      const std::filesystem::path backups =
-          settings_ != nullptr ? settings_->Paths().DefaultBackupDir() : "";
-      widget = optionsPage_ = new OptionsPage(options, engine_, dialogs_,
-                                              QString::fromStdString(backups.string()), stack_);
-    } else if (page == Page::Dir) {
-      widget = directoriesPage_ = new DirectoriesPage(options, engine_, dialogs_, stack_);
-    } else {
-      widget = new QWidget(stack_);
-    }
+    QWidget* widget = MakePage(page);
     widget->setObjectName(PageObjectName(page));
     stack_->addWidget(widget);
     pages_[page] = widget;
@@ -146,6 +146,11 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   }
   toolbar->addStretch(1);
   connect(selectPage_, &SelectPage::StartRequested, this, &MainWindow::StartScan);
+  // A backup applied to this window's registry: the last scan's problems may be gone.
+  connect(restorePage_, &RestorePage::WindowTargetChanged, this, [this] {
+    currentWorkPage_ = Page::Select;
+    scanPage_->DisableNext();
+  });
   connect(selectPage_, &SelectPage::TargetChangeRequested, this,
           &MainWindow::TargetChangeRequested);
   connect(scanPage_, &ScanPage::ScanningChanged, this,

@@ -68,6 +68,8 @@ class MainWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The page's widget; the pages the others talk to are kept in their members.
+  QWidget* MakePage(Page page);
   QPushButton* AddToolbarButton(const char* objectName, const QString& text, Page target);
   void StartScan();
   // After a scan or from the repair page's Back: the details, or the results when nothing
