@@ -28,9 +28,7 @@ constexpr std::string_view kWineHeader = "WINE REGISTRY Version 2\n";
 // One folder per prefix, named so a user can tell which is which, and told apart by a hash of
 // the whole path (two prefixes may share their last name).
 std::string TargetFolderName(const fs::path& prefix) {
-  std::error_code ec;
-  fs::path path = fs::weakly_canonical(fs::absolute(prefix, ec), ec);
-  if (!path.has_filename() && path.has_parent_path()) path = path.parent_path();
+  const fs::path path = NormalizedPrefixFolder(prefix);
   std::uint64_t hash = 14695981039346656037ull;
   for (const unsigned char c : path.string()) {
     hash ^= c;

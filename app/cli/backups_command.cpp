@@ -9,22 +9,13 @@
 #include "app/cli/user_settings.h"
 #include "app/settings/user_locale.h"
 #include "backup/backup_list.h"
+#include "platform/wine/wine_prefix_target.h"
 
 namespace ordrex::cli {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kWinePrefixKind = "wine-prefix";
-
-// A prefix folder as the options would name it, for comparing two spellings of one folder.
-fs::path Normalized(const fs::path& folder) {
-  std::error_code ec;
-  fs::path path = fs::weakly_canonical(fs::absolute(folder, ec), ec);
-  if (!path.has_filename() && path.has_parent_path()) path = path.parent_path();
-  return path;
-}
 
 // Characters of a UTF-8 text (a locale's date may hold letters beyond ASCII).
 std::size_t CharacterCount(std::string_view text) {
@@ -128,7 +119,7 @@ int BackupsCommand::Restore(UserSettings& settings, int index) {
       return kExitUsage;
     }
     if (!target_.prefix.empty() &&
-        Normalized(target_.prefix) != Normalized(record.TargetLocation)) {
+        NormalizedPrefixFolder(target_.prefix) != NormalizedPrefixFolder(record.TargetLocation)) {
       context_.err << "ordrex-cli: the backup was taken from " << record.TargetLocation
                    << " and is restored only there\n";
       return kExitUsage;

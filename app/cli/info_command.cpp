@@ -95,7 +95,7 @@ void PrintText(const TargetSummary& s, std::ostream& out) {
     out << "  " << drive.letter << ":  " << drive.hostPath.string()
         << (drive.fixed ? "  (fixed)" : "  (outside the prefix: not searched)") << "\n";
   }
-  if (s.kind == "wine-prefix") {
+  if (s.kind == kWinePrefixKind) {
     line("Wineserver", s.wineserverPid ? "running (pid " + std::to_string(*s.wineserverPid) + ")"
                                        : "not running");
   }

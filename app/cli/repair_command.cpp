@@ -9,6 +9,7 @@
 #include "app/session/restore_point_flows.h"
 #include "backup/repair_run.h"
 #include "engine/missing_file_search.h"
+#include "platform/wine/wine_prefix_target.h"
 #include "system/wine_restore_points.h"
 
 namespace ordrex::cli {
@@ -156,7 +157,7 @@ int RepairCommand::Run() {
   std::unique_ptr<WinePrefixRestorePoints> points;
   std::int64_t point = 0;
   if (restorePoint_) {
-    if (target->Kind() != "wine-prefix") {
+    if (target->Kind() != kWinePrefixKind) {
       context_.err << "ordrex-cli: restore points are made of Wine prefixes only; nothing was "
                       "repaired.\n";
       return kExitUsage;

@@ -15,12 +15,11 @@
 #include "app/gui/restore_point_panel.h"
 #include "backup/backup_list.h"
 #include "platform/clock.h"
+#include "platform/wine/wine_prefix_target.h"
 
 namespace ordrex::gui {
 
 namespace {
-
-constexpr const char* kWinePrefixKind = "wine-prefix";
 
 // Date-time numbers count days from 30 December 1899, local time; nothing for one that no
 // calendar holds.
@@ -29,11 +28,6 @@ QDateTime ToQDateTime(double dateTime) {
   if (!std::isfinite(dateTime) || dateTime < -693593 || dateTime >= kMaxDays) return {};
   const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0));
   return epoch.addMSecs(std::llround(dateTime * 86'400'000.0));
-}
-
-bool SameFolder(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
 }
 
 }  // namespace
@@ -145,7 +139,8 @@ void RestorePage::RestoreSelected() {
   Target* target = &own;
   const bool intoOwn =
       record.TargetLocation.empty() ||
-      (own.Kind() == kWinePrefixKind && SameFolder(own.Location(), record.TargetLocation));
+      (own.Kind() == kWinePrefixKind &&
+       NormalizedPrefixFolder(own.Location()) == NormalizedPrefixFolder(record.TargetLocation));
   if (!intoOwn) {
     TargetRequest request;
     request.prefix = record.TargetLocation;

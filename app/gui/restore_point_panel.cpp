@@ -9,6 +9,7 @@
 #include "app/gui/delay_dialog.h"
 #include "app/gui/named_widget.h"
 #include "platform/clock.h"
+#include "platform/wine/wine_prefix_target.h"
 #include "system/wine_restart.h"
 
 namespace ordrex::gui {
@@ -36,7 +37,7 @@ RestorePointPanel::RestorePointPanel(Target& target, GuiDialogs& dialogs, UserSe
   connect(clean_, &QPushButton::clicked, this, &RestorePointPanel::CleanClicked);
 
   bool available = false;
-  if (settings != nullptr && target.Kind() == "wine-prefix") {
+  if (settings != nullptr && target.Kind() == kWinePrefixKind) {
     points_ = std::make_unique<WinePrefixRestorePoints>(
         target.Location(), settings->Paths().DataDir(), SystemClock::Instance());
     flows_ = std::make_unique<RestorePointFlows>(*points_, settings->Store(),

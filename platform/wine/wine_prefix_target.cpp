@@ -116,6 +116,13 @@ void WinePrefixTarget::Save() {
   }
 }
 
+fs::path NormalizedPrefixFolder(const fs::path& folder) {
+  std::error_code ec;
+  fs::path path = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+  if (!path.has_filename() && path.has_parent_path()) path = path.parent_path();
+  return path;
+}
+
 bool IsWinePrefix(const fs::path& folder) {
   std::error_code ec;
   return fs::is_directory(folder, ec) && fs::exists(folder / "system.reg", ec);

@@ -30,6 +30,9 @@ struct WinePrefixOptions {
   std::optional<std::vector<FolderOverlay>> overlays;
 };
 
+// What Kind() says of a prefix, as backups and restore points record it.
+inline constexpr const char* kWinePrefixKind = "wine-prefix";
+
 struct RegistryFileInfo {
   std::filesystem::path path;
   std::size_t keys = 0;  // every key of the file's tree, implied ones and links included
@@ -39,7 +42,7 @@ class WinePrefixTarget : public Target {
  public:
   ~WinePrefixTarget() override;
 
-  std::string Kind() const override { return "wine-prefix"; }
+  std::string Kind() const override { return kWinePrefixKind; }
   std::string Location() const override { return prefix_.string(); }
   RegistryStore* Root(RootHandle root) override { return roots_->Root(root); }
   FileSystem& Files() override { return *files_; }
@@ -91,6 +94,10 @@ class WinePrefixTarget : public Target {
   FileWriter* writer_ = &ownWriter_;
   std::vector<std::string> warnings_;
 };
+
+// One spelling of a prefix folder (absolute, links resolved, no final separator), so two
+// spellings of the same folder compare equal.
+std::filesystem::path NormalizedPrefixFolder(const std::filesystem::path& folder);
 
 // Whether `folder` is a Wine prefix as OpenWinePrefix sees one: a folder holding system.reg.
 // Never throws; an unreadable folder is no prefix.
