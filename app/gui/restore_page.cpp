@@ -51,6 +51,7 @@ RestorePage::RestorePage(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* set
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setTextElideMode(Qt::ElideMiddle);
   list_->setHeaderLabels({tr("File Name"), tr("File Size"), tr("Date"), tr("Time")});
   for (const auto& [column, width] : {std::pair{0, 250}, {1, 70}, {2, 75}, {3, 75}})
     list_->setColumnWidth(column, width);
@@ -98,6 +99,9 @@ void RestorePage::Refresh() {
                                  .arg(QString::fromStdString(record.FileName),
                                       QString::fromStdString(record.TargetLocation)));
   }
+  // Backup paths are longer than the column: it widens to them, and what still does not fit
+  // loses its middle, so the dated file name stays readable.
+  list_->resizeColumnToContents(0);
   if (selected >= 0 && selected < list_->topLevelItemCount())
     list_->setCurrentItem(list_->topLevelItem(selected));
 }
