@@ -18,4 +18,5 @@ $SUDO apt-get install -y -q --no-install-recommends \
   libgtest-dev libgmock-dev libbenchmark-dev \
   clang-format ccache \
   qt6-base-dev \
+  libhivex-dev libhivex-bin libwin-hivex-perl \
   wine wine64 fonts-wine
