@@ -95,6 +95,9 @@ struct ScheduleWindow {
     Combo(name)->setCurrentIndex(Combo(name)->findText(item));
   }
   std::string Shown(const char* name) { return Combo(name)->currentText().toStdString(); }
+  std::string Day(const char* name) {
+    return w.Find<QDateEdit>(name)->date().toString(Qt::ISODate).toStdString();
+  }
   std::vector<int> Ticked(const char* stem, int count, int digits) {
     std::vector<int> ticked;
     for (int tag = 1; tag <= count; ++tag) {
@@ -119,7 +122,7 @@ TEST(SchedulePages, TheFirstOpeningMakesTheTaskAndEditsItsTrigger) {
   EXPECT_EQ(s.Current(), Page::EditSched);
   EXPECT_EQ(s.Shown("cbSchedTask"), "Once");
   EXPECT_EQ(s.w.Find<QTimeEdit>("dtSchedTime")->time(), QTime(10, 30));
-  EXPECT_EQ(s.w.Find<QDateEdit>("dtOnce")->date(), QDate(2026, 12, 7));
+  EXPECT_EQ(s.Day("dtOnce"), "2026-12-07");
   for (const char* name : {"Label1", "dtSchedDate", "cbEndDate", "lbEndDate", "dtEndDate",
                            "PanelSchedDaily", "PanelSchedIdle"})
     EXPECT_TRUE(s.Hidden(name)) << name;
@@ -276,7 +279,7 @@ TEST(SchedulePages, StoredTriggersShowInTheirFieldsAndOkKeepsThem) {
     EXPECT_EQ(s.Current(), Page::EditSched);
     test.check(s);
     EXPECT_TRUE(s.Box("cbEndDate")->isChecked());
-    EXPECT_EQ(s.w.Find<QDateEdit>("dtEndDate")->date(), QDate(2027, 12, 7));
+    EXPECT_EQ(s.Day("dtEndDate"), "2027-12-07");
     s.w.Click("btSchedOK");
     EXPECT_EQ(Fields(s.SavedTrigger()), Fields(stored));
     EXPECT_EQ(s.Saved()->IdleMinutes(), 15);
@@ -347,9 +350,10 @@ TEST(SchedulePages, MonthlyStartsOnTheFirstOfEveryMonthAndOffersOnlyMonthsWithTh
   for (const int tag : s.Ticked("cbMonth", 12, 2))
     s.Box(("cbMonth" + QByteArray::number(tag).rightJustified(2, '0')).constData())->click();
   EXPECT_EQ(s.Ticked("cbMonth", 12, 2), std::vector<int>{1});
+  s.Spin("seMonthlyDate")->setValue(30);
   s.w.Click("btSchedOK");
   EXPECT_EQ(s.SavedTrigger().TriggerType, TASK_TIME_TRIGGER_MONTHLYDATE);
-  EXPECT_EQ(s.SavedTrigger().Type.MonthlyDate.rgfDays, 1u << 28);
+  EXPECT_EQ(s.SavedTrigger().Type.MonthlyDate.rgfDays, 1u << 29);
   EXPECT_EQ(s.SavedTrigger().Type.MonthlyDate.rgfMonths, TASK_JANUARY);
 
   // The week-day line's label ticks its box, and a ticked box stays ticked; every month has a
@@ -418,9 +422,9 @@ TEST(SchedulePages, AOneTimeTriggerRunsOnTheDatePickedUnderRunOn) {
             std::tuple(2027, 3, 5));
   EXPECT_EQ(std::tuple(saved.wEndYear, saved.wEndMonth, saved.wEndDay), std::tuple(2027, 12, 7));
   s.EditLine(0);
-  EXPECT_EQ(s.w.Find<QDateEdit>("dtOnce")->date(), QDate(2027, 3, 5));
+  EXPECT_EQ(s.Day("dtOnce"), "2027-03-05");
   s.Choose("cbSchedTask", "Daily");
-  EXPECT_EQ(s.w.Find<QDateEdit>("dtSchedDate")->date(), QDate(2027, 3, 5));
+  EXPECT_EQ(s.Day("dtSchedDate"), "2027-03-05");
 }
 
 TEST(SchedulePages, DeleteAsksFirstAndTheLastTriggerTakesTheTaskWithIt) {
