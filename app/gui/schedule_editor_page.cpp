@@ -44,14 +44,6 @@ int TypeItemOf(TASK_TRIGGER_TYPE type) {
 
 constexpr int kHoursUnit = 1;
 
-QHBoxLayout* Cell(std::initializer_list<QWidget*> widgets) {
-  auto* cell = new QHBoxLayout;
-  for (QWidget* widget : widgets)
-    cell->addWidget(widget);
-  cell->addStretch(1);
-  return cell;
-}
-
 }  // namespace
 
 QString StartupTriggersNote() {
@@ -117,16 +109,16 @@ ScheduleEditorPage::ScheduleEditorPage(GuiDialogs& dialogs, QWidget* parent)
 
   auto* grid = new QGridLayout;
   grid->addWidget(typeLabel, 0, 0);
-  grid->addLayout(Cell({type_}), 0, 1);
+  grid->addLayout(LineOf({type_}), 0, 1);
   grid->addWidget(startTime, 1, 0);
-  grid->addLayout(Cell({time_}), 1, 1);
+  grid->addLayout(LineOf({time_}), 1, 1);
   grid->addWidget(startDate, 2, 0);
-  grid->addLayout(Cell({date_}), 2, 1);
-  grid->addLayout(Cell({hasEnd_, endLabel}), 3, 0);
-  grid->addLayout(Cell({endDate_}), 3, 1);
-  grid->addLayout(Cell({repeat_, repeatLabel}), 4, 0);
-  grid->addLayout(Cell({every, every_, unit_}), 4, 1);
-  grid->addLayout(Cell({until, untilHours_, hours, untilMinutes_, minutes}), 5, 1);
+  grid->addLayout(LineOf({date_}), 2, 1);
+  grid->addLayout(LineOf({hasEnd_, endLabel}), 3, 0);
+  grid->addLayout(LineOf({endDate_}), 3, 1);
+  grid->addLayout(LineOf({repeat_, repeatLabel}), 4, 0);
+  grid->addLayout(LineOf({every, every_, unit_}), 4, 1);
+  grid->addLayout(LineOf({until, untilHours_, hours, untilMinutes_, minutes}), 5, 1);
   grid->setColumnStretch(1, 1);
 
   auto* typeArea = new QFrame(this);

@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <bit>
-#include <initializer_list>
 
 #include "app/gui/box_label.h"
 #include "app/gui/held_spin_box.h"
@@ -21,15 +20,6 @@ namespace {
 
 constexpr std::uint16_t kWeekDayBits = 0x7F;
 constexpr int kMaxInterval = 9999;
-
-// A line of controls, held to the left.
-QHBoxLayout* Line(std::initializer_list<QWidget*> widgets) {
-  auto* line = new QHBoxLayout;
-  for (QWidget* widget : widgets)
-    line->addWidget(widget);
-  line->addStretch(1);
-  return line;
-}
 
 QByteArray Numbered(const char* stem, int number, int digits) {
   return QByteArray(stem) + QByteArray::number(number).rightJustified(digits, '0');
@@ -62,6 +52,14 @@ int DaysInLongest(int tag) {
 
 }  // namespace
 
+QHBoxLayout* LineOf(std::initializer_list<QWidget*> widgets) {
+  auto* line = new QHBoxLayout;
+  for (QWidget* widget : widgets)
+    line->addWidget(widget);
+  line->addStretch(1);
+  return line;
+}
+
 QDate TriggerDate(std::uint16_t year, std::uint16_t month, std::uint16_t day) {
   return QDate(year, month, day);
 }
@@ -79,7 +77,8 @@ DailyPage::DailyPage(TriggerEdit& edit, QWidget* parent) : ScheduleTypePage(edit
     Trigger().Type.Daily.DaysInterval = static_cast<std::uint16_t>(days);
   });
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(Line({new QLabel(tr("Every"), this), days_, new QLabel(tr("day(s)."), this)}));
+  layout->addLayout(
+      LineOf({new QLabel(tr("Every"), this), days_, new QLabel(tr("day(s)."), this)}));
   layout->addStretch(1);
 }
 
@@ -97,7 +96,7 @@ WeeklyPage::WeeklyPage(TriggerEdit& edit, QWidget* parent) : ScheduleTypePage(ed
   });
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(
-      Line({new QLabel(tr("Every"), this), weeks_, new QLabel(tr("week(s) on:"), this)}));
+      LineOf({new QLabel(tr("Every"), this), weeks_, new QLabel(tr("week(s) on:"), this)}));
   const QString names[] = {tr("Monday"), tr("Tuesday"),  tr("Wednesday"), tr("Thursday"),
                            tr("Friday"), tr("Saturday"), tr("Sunday")};
   auto* grid = new QGridLayout;
@@ -155,11 +154,11 @@ MonthlyPage::MonthlyPage(TriggerEdit& edit, QWidget* parent) : ScheduleTypePage(
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(
-      Line({byDate_, MakeNamed<BoxLabel>("lbMonthlyDate", tr("Day"), byDate_, this, true), day_,
-            new QLabel(tr("of the month(s)"), this)}));
+      LineOf({byDate_, MakeNamed<BoxLabel>("lbMonthlyDate", tr("Day"), byDate_, this, true), day_,
+              new QLabel(tr("of the month(s)"), this)}));
   layout->addLayout(
-      Line({byWeekDay_, MakeNamed<BoxLabel>("lbMonthlyDow", tr("The"), byWeekDay_, this, true),
-            week_, weekDay_, new QLabel(tr("of the month(s)"), this)}));
+      LineOf({byWeekDay_, MakeNamed<BoxLabel>("lbMonthlyDow", tr("The"), byWeekDay_, this, true),
+              week_, weekDay_, new QLabel(tr("of the month(s)"), this)}));
   const QString names[] = {tr("January"),   tr("February"), tr("March"),    tr("April"),
                            tr("May"),       tr("June"),     tr("July"),     tr("August"),
                            tr("September"), tr("October"),  tr("November"), tr("December")};
@@ -271,7 +270,7 @@ OncePage::OncePage(TriggerEdit& edit, QWidget* parent) : ScheduleTypePage(edit, 
     SetTriggerDate(date, Trigger().wBeginYear, Trigger().wBeginMonth, Trigger().wBeginDay);
   });
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(Line({new QLabel(tr("Run on"), this), date_}));
+  layout->addLayout(LineOf({new QLabel(tr("Run on"), this), date_}));
   layout->addStretch(1);
 }
 
@@ -287,8 +286,8 @@ IdlePage::IdlePage(TriggerEdit& edit, QWidget* parent) : ScheduleTypePage(edit, 
   connect(minutes_, &QSpinBox::valueChanged, this,
           [this](int minutes) { Edit().idleMinutes = static_cast<std::uint16_t>(minutes); });
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(Line({new QLabel(tr("When the computer has been idle for"), this), minutes_,
-                          new QLabel(tr("minute(s)."), this)}));
+  layout->addLayout(LineOf({new QLabel(tr("When the computer has been idle for"), this), minutes_,
+                            new QLabel(tr("minute(s)."), this)}));
   layout->addStretch(1);
 }
 

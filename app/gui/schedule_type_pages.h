@@ -7,12 +7,14 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 
 #include "schedule/task_trigger.h"
 
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QHBoxLayout;
 class QLabel;
 
 namespace ordrex::gui {
@@ -25,6 +27,9 @@ struct TriggerEdit {
   std::uint16_t idleMinutes = 0;          // as edited
   std::uint16_t workItemIdleMinutes = 0;  // as the work item holds it
 };
+
+// A line of controls, held to the left.
+QHBoxLayout* LineOf(std::initializer_list<QWidget*> widgets);
 
 // A date of the trigger record; invalid when the fields do not name a day.
 QDate TriggerDate(std::uint16_t year, std::uint16_t month, std::uint16_t day);
