@@ -12,6 +12,7 @@
 // that Windows left with unreplayed transactions (see DirtyReason) is read as it was last
 // flushed and never written.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -41,6 +42,11 @@ struct HiveHeader {
 // version, the sizes against the file's own size, and the checksum. Throws TargetError naming
 // the file ("<path>: not a registry hive file" or "<path>: damaged base block: ...").
 HiveHeader ReadHiveHeader(const std::filesystem::path& file);
+
+// Why the hive (whose base block says `header`) must not be written; empty when it may. A hive
+// is dirty when its sequence numbers differ or when a .LOG1/.LOG2 file beside it (any case)
+// has a valid base block with a sequence number newer than the hive's.
+std::string HiveDirtyReason(const std::filesystem::path& file, const HiveHeader& header);
 
 class HiveStore : public MemoryStore {
  public:
@@ -86,9 +92,16 @@ class HiveStore : public MemoryStore {
   void SetValue(std::string_view path, std::string_view name, RegValue value) override;
   bool DeleteValue(std::string_view path, std::string_view name) override;
 
+ protected:
+  void KeyChanged(KeyNode& node) override;
+
  private:
   struct Hivex;
   HiveStore(std::filesystem::path file, bool writable);
+  // Reads every key and value into the tree. Throws TargetError for a damaged hive.
+  void Load();
+  // libhivex's handle of the tree's key (the key must be in the hive).
+  std::size_t HiveNodeOf(const KeyNode& key) const;
 
   std::filesystem::path file_;
   bool writable_;

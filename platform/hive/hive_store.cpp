@@ -1,0 +1,333 @@
+#include "platform/hive/hive_store.h"
+
+#include <fcntl.h>
+#include <hivex.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace ordrex {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// 100 ns ticks from 1601-01-01 to 1970-01-01.
+constexpr std::int64_t kTicks1601To1970 = 116444736000000000LL;
+constexpr std::int64_t kTicksPerSecond = 10000000LL;
+
+// What libhivex allocates with malloc, freed when it goes out of scope.
+template <typename T>
+struct Freed {
+  T* p = nullptr;
+  Freed() = default;
+  explicit Freed(T* pointer) : p(pointer) {}
+  Freed(Freed&& other) noexcept : p(other.p) { other.p = nullptr; }
+  Freed& operator=(Freed&& other) noexcept {
+    std::swap(p, other.p);
+    return *this;
+  }
+  ~Freed() { std::free(p); }
+};
+
+std::string ErrnoText(int error) {
+  return error != 0 ? std::strerror(error) : "unknown error";
+}
+
+// A value type as a plain number: hive files hold any 32-bit type (0x100000 and the like),
+// which hive_type as an enum cannot represent.
+std::uint32_t TypeNumber(const hive_type& type) {
+  std::uint32_t number = 0;
+  static_assert(sizeof(number) == sizeof(type));
+  std::memcpy(&number, &type, sizeof number);
+  return number;
+}
+
+hive_type HiveType(std::uint32_t number) {
+  hive_type type;
+  std::memcpy(&type, &number, sizeof number);
+  return type;
+}
+
+// The key's path from the root, for messages.
+std::string PathOf(const KeyNode& key) {
+  std::string path;
+  for (const KeyNode* node = &key; node->Parent() != nullptr; node = node->Parent())
+    path = JoinKeyPath(node->Name(), path);
+  return path.empty() ? std::string("the root key") : path;
+}
+
+}  // namespace
+
+struct HiveStore::Hivex {
+  hive_h* handle = nullptr;
+  ~Hivex() {
+    if (handle != nullptr) hivex_close(handle);
+  }
+};
+
+HiveStore::HiveStore(fs::path file, bool writable)
+    : file_(std::move(file)), writable_(writable), hivex_(std::make_unique<Hivex>()) {}
+
+HiveStore::~HiveStore() = default;
+
+std::unique_ptr<HiveStore> HiveStore::Open(const fs::path& file, bool writable) {
+  std::unique_ptr<HiveStore> store(new HiveStore(file, writable));
+  store->header_ = ReadHiveHeader(file);
+  store->dirtyReason_ = HiveDirtyReason(file, store->header_);
+  // A hive that may not be written is opened without libhivex's writable copy of the file.
+  const bool mayWrite = writable && store->dirtyReason_.empty();
+  store->hivex_->handle = hivex_open(file.c_str(), mayWrite ? HIVEX_OPEN_WRITE : 0);
+  if (store->hivex_->handle == nullptr) {
+    throw TargetError(file.string() + ": damaged hive: " + ErrnoText(errno));
+  }
+  store->Load();
+  return store;
+}
+
+void HiveStore::Load() {
+  hive_h* h = hivex_->handle;
+  const hive_node_h root = hivex_root(h);
+  if (root == 0) throw TargetError(file_.string() + ": damaged hive: " + ErrnoText(errno));
+  const auto damaged = [&](const KeyNode& key, const std::string& what) {
+    return TargetError(file_.string() + ": damaged hive: " + what + " of " + PathOf(key) + ": " +
+                       ErrnoText(errno));
+  };
+
+  // Cells lie on 8-byte boundaries: one bit per possible cell marks the keys already read, so
+  // a key listed twice (or listed below itself) ends the load instead of looping.
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(file_, error);
+  std::vector<bool> seen(error ? 0 : size / 8 + 1);
+  const auto firstVisit = [&](hive_node_h node) {
+    if (node / 8 >= seen.size() || seen[node / 8]) return false;
+    seen[node / 8] = true;
+    return true;
+  };
+
+  {
+    Freed<char> name(hivex_node_name(h, root));
+    if (name.p == nullptr) throw damaged(Root(), "the name");
+    rootName_ = name.p;
+  }
+  firstVisit(root);
+
+  struct Pending {
+    hive_node_h node;
+    KeyNode* key;
+    std::size_t depth;
+  };
+  std::vector<Pending> pending{{root, &Root(), 0}};
+  std::vector<StoredValue> values;
+  while (!pending.empty()) {
+    const Pending current = pending.back();
+    pending.pop_back();
+    KeyNode& key = *current.key;
+
+    Freed<hive_value_h> valueList(hivex_node_values(h, current.node));
+    if (valueList.p == nullptr) throw damaged(key, "the values");
+    for (const hive_value_h* value = valueList.p; *value != 0; ++value) {
+      Freed<char> name(hivex_value_key(h, *value));
+      if (name.p == nullptr) throw damaged(key, "a value's name");
+      hive_type type;
+      std::size_t length = 0;
+      errno = 0;
+      Freed<char> data(hivex_value_value(h, *value, &type, &length));
+      if (data.p == nullptr && length != 0) throw damaged(key, "the value " + std::string(name.p));
+      if (key.FindValue(name.p) != nullptr) {
+        throw damaged(key, "a second value named \"" + std::string(name.p) + "\"");
+      }
+      key.AppendNewValue(StoredValue(name.p, TypeNumber(type),
+                                     reinterpret_cast<const std::uint8_t*>(data.p), length));
+    }
+
+    Freed<hive_node_h> children(hivex_node_children(h, current.node));
+    if (children.p == nullptr) throw damaged(key, "the subkeys");
+    if (children.p[0] != 0 && current.depth + 1 > kMaxKeyDepth) {
+      errno = 0;
+      throw damaged(key, "subkeys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+    }
+    const std::size_t firstChild = pending.size();
+    for (const hive_node_h* child = children.p; *child != 0; ++child) {
+      if (!firstVisit(*child)) {
+        errno = 0;
+        throw damaged(key, "a subkey listed twice");
+      }
+      Freed<char> name(hivex_node_name(h, *child));
+      if (name.p == nullptr) throw damaged(key, "a subkey's name");
+      if (key.FindChild(name.p) != nullptr) {
+        errno = 0;
+        throw damaged(key, "a second subkey named \"" + std::string(name.p) + "\"");
+      }
+      KeyNode& childKey = key.AppendNewChild(name.p);
+      const std::int64_t ticks = hivex_node_timestamp(h, *child);
+      if (ticks > 0) childKey.Meta().modified = (ticks - kTicks1601To1970) / kTicksPerSecond;
+      pending.push_back(Pending{*child, &childKey, current.depth + 1});
+    }
+    // Depth first, in the hive's order.
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(firstChild), pending.end());
+  }
+}
+
+std::string HiveStore::DirtyWarning() const {
+  if (dirtyReason_.empty()) return {};
+  return file_.string() +
+         " was not shut down cleanly: it is shown as last flushed, without the changes Windows "
+         "still holds in its transaction logs";
+}
+
+std::string HiveStore::WriteBlocker() const {
+  if (!dirtyReason_.empty()) {
+    return dirtyReason_ + "; start Windows and shut it down fully before changing it";
+  }
+  if (!externalBlocker_.empty()) return externalBlocker_;
+  if (!writable_) return file_.string() + " is opened read-only";
+  return {};
+}
+
+void HiveStore::KeyChanged(KeyNode& node) {
+  node.Meta().changed = true;
+  changed_ = true;
+}
+
+hive_node_h HiveStore::HiveNodeOf(const KeyNode& key) const {
+  std::vector<const KeyNode*> chain;
+  for (const KeyNode* node = &key; node->Parent() != nullptr; node = node->Parent())
+    chain.push_back(node);
+  hive_h* h = hivex_->handle;
+  hive_node_h node = hivex_root(h);
+  for (auto it = chain.rbegin(); it != chain.rend() && node != 0; ++it)
+    node = hivex_node_get_child(h, node, (*it)->Name().c_str());
+  if (node == 0) {
+    throw RegistryError(file_.string() + ": the key " + PathOf(key) +
+                        " is missing from the hive: " + ErrnoText(errno));
+  }
+  return node;
+}
+
+void HiveStore::CreateKey(std::string_view path) {
+  CheckWritable();
+  if (const std::size_t depth = KeyPathDepth(path); depth > kMaxKeyDepth) {
+    throw RegistryError("Cannot create a key " + std::to_string(depth) +
+                        " levels deep: keys nest at most " + std::to_string(kMaxKeyDepth) +
+                        " levels");
+  }
+  KeyNode* key = &Root();
+  hive_node_h node = 0;
+  for (std::string_view part : SplitKeyPath(path)) {
+    if (KeyNode* child = key->FindChild(part)) {
+      key = child;
+      node = 0;
+      continue;
+    }
+    if (node == 0) node = HiveNodeOf(*key);
+    const std::string name(part);
+    node = hivex_node_add_child(hivex_->handle, node, name.c_str());
+    if (node == 0) {
+      throw RegistryError(file_.string() + ": cannot create the key " +
+                          JoinKeyPath(PathOf(*key), name) + ": " + ErrnoText(errno));
+    }
+    KeyNode& child = key->AppendNewChild(name);
+    KeyChanged(*key);
+    KeyChanged(child);
+    key = &child;
+  }
+}
+
+bool HiveStore::DeleteKey(std::string_view path) {
+  CheckWritable();
+  KeyNode* key = FindKey(path);
+  if (key == nullptr || key->Parent() == nullptr) return false;
+  if (hivex_node_delete_child(hivex_->handle, HiveNodeOf(*key)) != 0) {
+    throw RegistryError(file_.string() + ": cannot delete the key " + PathOf(*key) + ": " +
+                        ErrnoText(errno));
+  }
+  return MemoryStore::DeleteKey(path);
+}
+
+void HiveStore::SetValue(std::string_view path, std::string_view name, RegValue value) {
+  CheckWritable();
+  KeyNode* key = FindKey(path);
+  if (key == nullptr) throw RegistryError("The key " + std::string(path) + " does not exist");
+  // libhivex matches value names by ASCII case only: give it the name as the hive has it.
+  const StoredValue* existing = key->FindValue(name);
+  std::string hiveName(existing != nullptr ? existing->Name() : name);
+  hive_set_value setting{};
+  setting.key = hiveName.data();
+  setting.t = HiveType(value.type);
+  setting.len = value.data.size();
+  setting.value = reinterpret_cast<char*>(value.data.data());
+  if (hivex_node_set_value(hivex_->handle, HiveNodeOf(*key), &setting, 0) != 0) {
+    throw RegistryError(file_.string() + ": cannot set the value \"" + std::string(name) +
+                        "\" of " + PathOf(*key) + ": " + ErrnoText(errno));
+  }
+  MemoryStore::SetValue(path, name, std::move(value));
+}
+
+bool HiveStore::DeleteValue(std::string_view path, std::string_view name) {
+  CheckWritable();
+  KeyNode* key = FindKey(path);
+  const StoredValue* doomed = key != nullptr ? key->FindValue(name) : nullptr;
+  if (doomed == nullptr) return false;
+  // libhivex cannot delete one value: the key gets all of its other values again.
+  hive_h* h = hivex_->handle;
+  const hive_node_h node = HiveNodeOf(*key);
+  const auto failed = [&] {
+    return RegistryError(file_.string() + ": cannot delete the value \"" + std::string(name) +
+                         "\" of " + PathOf(*key) + ": " + ErrnoText(errno));
+  };
+  Freed<hive_value_h> valueList(hivex_node_values(h, node));
+  if (valueList.p == nullptr) throw failed();
+  std::vector<Freed<char>> names, data;
+  std::vector<hive_set_value> kept;
+  for (const hive_value_h* value = valueList.p; *value != 0; ++value) {
+    Freed<char> valueName(hivex_value_key(h, *value));
+    if (valueName.p == nullptr) throw failed();
+    if (doomed->Name() == valueName.p) continue;
+    hive_set_value setting{};
+    errno = 0;
+    Freed<char> bytes(hivex_value_value(h, *value, &setting.t, &setting.len));
+    if (bytes.p == nullptr && setting.len != 0) throw failed();
+    setting.key = valueName.p;
+    setting.value = bytes.p;
+    kept.push_back(setting);
+    names.push_back(std::move(valueName));
+    data.push_back(std::move(bytes));
+  }
+  if (hivex_node_set_values(h, node, kept.size(), kept.data(), 0) != 0) throw failed();
+  return MemoryStore::DeleteValue(path, name);
+}
+
+void HiveStore::CommitTo(const fs::path& file) {
+  CheckWritable();
+  const auto failed = [&](int error) {
+    std::error_code ignored;
+    fs::remove(file, ignored);
+    return RegistryError(file.string() + ": cannot be written: " + ErrnoText(error));
+  };
+  if (hivex_commit(hivex_->handle, file.c_str(), 0) != 0) throw failed(errno);
+  // libhivex writes without flushing; the file is about to replace the hive.
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw failed(errno);
+  const int synced = ::fsync(fd);
+  const int error = errno;
+  ::close(fd);
+  if (synced != 0) throw failed(error);
+}
+
+void HiveStore::MarkSaved() {
+  changed_ = false;
+  try {
+    header_ = ReadHiveHeader(file_);
+  } catch (const TargetError&) {
+    // The header read at open stays: the store still holds what was committed.
+  }
+}
+
+}  // namespace ordrex
