@@ -122,7 +122,8 @@ std::string FirstBin() {
 ProcessResult RunHivexregedit(const std::vector<std::string>& args) {
   std::vector<std::string> argv{"hivexregedit"};
   argv.insert(argv.end(), args.begin(), args.end());
-  return RunProcess(argv);
+  // Its output is UTF-8 either way; declared so, Perl does not warn about wide characters.
+  return RunProcess(argv, {{"PERL_UNICODE", "SO"}});
 }
 
 }  // namespace
