@@ -22,6 +22,11 @@ namespace fs = std::filesystem;
 constexpr std::int64_t kTicks1601To1970 = 116444736000000000LL;
 constexpr std::int64_t kTicksPerSecond = 10000000LL;
 
+// Hives of format 1.4 and later keep data longer than this in segments (a "db" cell); Windows
+// reads longer data from any other cell as garbage. libhivex writes every value as one cell.
+constexpr std::size_t kMaxUnsegmentedData = 16344;
+constexpr std::uint32_t kFirstSegmentingMinorVersion = 4;
+
 // What libhivex allocates with malloc, freed when it goes out of scope.
 template <typename T>
 struct Freed {
@@ -251,10 +256,27 @@ bool HiveStore::DeleteKey(std::string_view path) {
   return MemoryStore::DeleteKey(path);
 }
 
+void HiveStore::CheckValuesWritable(const KeyNode& key, std::string_view changed,
+                                    std::size_t newSize) const {
+  if (header_.minorVersion < kFirstSegmentingMinorVersion) return;
+  // libhivex writes a key's values all over again when one of them changes.
+  bool tooLarge = newSize > kMaxUnsegmentedData;
+  for (const StoredValue& value : key.Values()) {
+    if (value.DataSize() > kMaxUnsegmentedData && !SameText(value.Name(), changed)) tooLarge = true;
+  }
+  if (tooLarge) {
+    throw RegistryError(file_.string() + ": the key " + PathOf(key) +
+                        " would hold a value of more than " + std::to_string(kMaxUnsegmentedData) +
+                        " bytes, which cannot be written in the form Windows reads; the key is "
+                        "left unchanged");
+  }
+}
+
 void HiveStore::SetValue(std::string_view path, std::string_view name, RegValue value) {
   CheckWritable();
   KeyNode* key = FindKey(path);
   if (key == nullptr) throw RegistryError("The key " + std::string(path) + " does not exist");
+  CheckValuesWritable(*key, name, value.data.size());
   // libhivex matches value names by ASCII case only: give it the name as the hive has it.
   const StoredValue* existing = key->FindValue(name);
   std::string hiveName(existing != nullptr ? existing->Name() : name);
@@ -273,8 +295,11 @@ void HiveStore::SetValue(std::string_view path, std::string_view name, RegValue 
 bool HiveStore::DeleteValue(std::string_view path, std::string_view name) {
   CheckWritable();
   KeyNode* key = FindKey(path);
-  const StoredValue* doomed = key != nullptr ? key->FindValue(name) : nullptr;
-  if (doomed == nullptr) return false;
+  const StoredValue* found = key != nullptr ? key->FindValue(name) : nullptr;
+  if (found == nullptr) return false;
+  // The name as the hive has it: libhivex gives names back exactly as stored.
+  const std::string doomed(found->Name());
+  CheckValuesWritable(*key, name, 0);
   // libhivex cannot delete one value: the key gets all of its other values again.
   hive_h* h = hivex_->handle;
   const hive_node_h node = HiveNodeOf(*key);
@@ -289,7 +314,7 @@ bool HiveStore::DeleteValue(std::string_view path, std::string_view name) {
   for (const hive_value_h* value = valueList.p; *value != 0; ++value) {
     Freed<char> valueName(hivex_value_key(h, *value));
     if (valueName.p == nullptr) throw failed();
-    if (doomed->Name() == valueName.p) continue;
+    if (doomed == valueName.p) continue;
     hive_set_value setting{};
     errno = 0;
     Freed<char> bytes(hivex_value_value(h, *value, &setting.t, &setting.len));

@@ -102,6 +102,9 @@ class HiveStore : public MemoryStore {
   void Load();
   // libhivex's handle of the tree's key (the key must be in the hive).
   std::size_t HiveNodeOf(const KeyNode& key) const;
+  // Throws RegistryError when changing the value `changed` of `key` (to `newSize` bytes) would
+  // write a value in a form Windows cannot read.
+  void CheckValuesWritable(const KeyNode& key, std::string_view changed, std::size_t newSize) const;
 
   std::filesystem::path file_;
   bool writable_;
