@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "support/fresh_prefix.h"
 #include "support/hive_builder.h"
+#include "support/hive_image.h"
 #include "support/registry_dump.h"
 
 namespace ordrex {
@@ -134,6 +135,23 @@ TEST_F(HiveStoreTest, ReadsEveryValueTypeAndNameByteForByte) {
   EXPECT_TRUE(store->QueryValue(kApp, "CAF\xC3\x89 \xE2\x82\xAC").has_value());
   EXPECT_FALSE(store->Changed());
   EXPECT_TRUE(store->DirtyReason().empty());
+}
+
+// What hivexregedit never writes but Windows does: data in segments, subkey lists split under
+// an index root, names in UTF-16.
+TEST(HiveStore, ReadsTheFormsWindowsWrites) {
+  MemoryStore tree;
+  for (int i = 0; i < 1200; ++i)
+    tree.CreateKey("Wide\\k" + std::to_string(i));
+  const std::string greek = "Wide\\\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";  // Ωμέγα
+  tree.CreateKey(greek);
+  tree.SetValue(greek, "\xCE\xA9", RegValue{kRegBinary, Counting(40000)});
+  tree.SetValue(greek, "Small", RegValue{kRegDword, {1, 0, 0, 0}});
+  ScratchFolder scratch;
+  WriteAll(scratch.Path() / "NTUSER.DAT", testsupport::HiveImage(tree.Root()));
+  auto store = HiveStore::Open(scratch.Path() / "NTUSER.DAT", true);
+  EXPECT_EQ(DumpStore(*store, "", DumpOrder::kSorted), DumpStore(tree, "", DumpOrder::kSorted));
+  EXPECT_THROW(store->SetValue(greek, "Small", RegValue{}), RegistryError);
 }
 
 // The changes reach the file exactly: the hive committed by the store exports as the same hive
