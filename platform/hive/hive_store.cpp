@@ -93,6 +93,8 @@ std::unique_ptr<HiveStore> HiveStore::Open(const fs::path& file, bool writable) 
     throw TargetError(file.string() + ": damaged hive: " + ErrnoText(errno));
   }
   store->Load();
+  // Only writes need libhivex's copy of the hive: a store that is never written lets it go.
+  if (!mayWrite) store->hivex_.reset();
   return store;
 }
 
@@ -101,6 +103,12 @@ void HiveStore::Load() {
   const hive_node_h root = hivex_root(h);
   if (root == 0) throw TargetError(file_.string() + ": damaged hive: " + ErrnoText(errno));
   const auto damaged = [&](const KeyNode& key, const std::string& what) {
+    // libhivex refuses lists and data beyond its own limits (a value of more than 8 MB, for
+    // one) with ERANGE.
+    if (errno == ERANGE) {
+      return TargetError(file_.string() + ": " + what + " of " + PathOf(key) +
+                         " is larger than this program can read");
+    }
     return TargetError(file_.string() + ": damaged hive: " + what + " of " + PathOf(key) + ": " +
                        ErrnoText(errno));
   };

@@ -333,6 +333,14 @@ TEST_F(HiveStoreTest, DamagedHivesAreRefusedNamingTheFile) {
       {"missing", [](const fs::path&) {}, "no such file"},
       {"a folder", [](const fs::path& file) { fs::create_directory(file); },
        "not a registry hive file"},
+      {"a value larger than libhivex reads",
+       [](const fs::path& file) {
+         MemoryStore tree;
+         tree.CreateKey("Big");
+         tree.SetValue("Big", "v", RegValue{kRegBinary, Bytes(9 << 20, 1)});
+         WriteAll(file, testsupport::HiveImage(tree.Root()));
+       },
+       "larger than this program can read"},
       {"keys deeper than Windows nests them", [&](const fs::path& file) { MakeHive(file, deep); },
        "deeper than 512"},
   };
