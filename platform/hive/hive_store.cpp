@@ -54,10 +54,9 @@ std::uint32_t TypeNumber(const hive_type& type) {
   return number;
 }
 
-hive_type HiveType(std::uint32_t number) {
-  hive_type type;
+// Stores the type without ever holding it in a hive_type variable.
+void SetHiveType(hive_type& type, std::uint32_t number) {
   std::memcpy(&type, &number, sizeof number);
-  return type;
 }
 
 // The key's path from the root, for messages.
@@ -290,7 +289,7 @@ void HiveStore::SetValue(std::string_view path, std::string_view name, RegValue 
   std::string hiveName(existing != nullptr ? existing->Name() : name);
   hive_set_value setting{};
   setting.key = hiveName.data();
-  setting.t = HiveType(value.type);
+  SetHiveType(setting.t, value.type);
   setting.len = value.data.size();
   setting.value = reinterpret_cast<char*>(value.data.data());
   if (hivex_node_set_value(hivex_->handle, HiveNodeOf(*key), &setting, 0) != 0) {
