@@ -234,45 +234,27 @@ TEST_F(HiveStoreTest, AFailedCommitLeavesTheHiveAndTheChangesAlone) {
 TEST_F(HiveStoreTest, DirtyHivesReadButRefuseWrites) {
   const struct {
     const char* what;
-    std::function<void(const fs::path& hive)> make;
+    std::uint32_t primary, secondary;  // 0: as the hive has them
+    const char* log;                   // a transaction log's name beside the hive, if any
+    std::uint32_t logSequence;         // 0: an empty log
     bool dirty;
   } rows[] = {
-      {"sequence numbers differ",
-       [](const fs::path& hive) { testsupport::SetHiveSequences(hive, 3, 2); }, true},
-      {"newer .LOG1",
-       [](const fs::path& hive) { testsupport::WriteTransactionLog(hive.string() + ".LOG1", 50); },
-       true},
-      {"newer log named in lower case",
-       [](const fs::path& hive) {
-         testsupport::WriteTransactionLog(hive.parent_path() / "software.log2", 9);
-       },
-       true},
-      {"older .LOG1, empty .LOG2",
-       [](const fs::path& hive) {
-         testsupport::WriteTransactionLog(hive.string() + ".LOG1", 1);
-         WriteAll(hive.string() + ".LOG2", "");
-       },
-       false},
-      {"another hive's newer log",
-       [](const fs::path& hive) {
-         testsupport::WriteTransactionLog(hive.parent_path() / "SYSTEM.LOG1", 9);
-       },
-       false},
-      {"newer log with a damaged base block",
-       [](const fs::path& hive) {
-         testsupport::WriteTransactionLog(hive.string() + ".LOG1", 9);
-         std::string bytes = ReadAll(hive.string() + ".LOG1");
-         bytes[0x100] ^= 1;
-         WriteAll(hive.string() + ".LOG1", bytes);
-       },
-       false},
+      {"sequence numbers differ", 3, 2, nullptr, 0, true},
+      {"newer .LOG1", 0, 0, "SOFTWARE.LOG1", 50, true},
+      {"newer log named in lower case", 0, 0, "software.log2", 50, true},
+      {"older .LOG1", 0, 0, "SOFTWARE.LOG1", 1, false},
+      {"empty .LOG2", 0, 0, "SOFTWARE.LOG2", 0, false},
+      {"another hive's newer log", 0, 0, "SYSTEM.LOG1", 50, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     ScratchFolder folder;
     const fs::path hive = folder.Path() / "SOFTWARE";
     fs::copy_file(hive_, hive);
-    row.make(hive);
+    if (row.primary != 0) testsupport::SetHiveSequences(hive, row.primary, row.secondary);
+    if (row.log != nullptr && row.logSequence == 0) WriteAll(folder.Path() / row.log, "");
+    if (row.log != nullptr && row.logSequence != 0)
+      testsupport::WriteTransactionLog(folder.Path() / row.log, row.logSequence);
     auto store = HiveStore::Open(hive, true);
     EXPECT_EQ(store->QueryValue("Vendor", "Kept"), (RegValue{kRegDword, {1, 0, 0, 0}}));
     EXPECT_EQ(store->DirtyReason().empty(), !row.dirty) << store->DirtyReason();
