@@ -100,16 +100,18 @@ std::unique_ptr<HiveStore> HiveStore::Open(const fs::path& file, bool writable) 
 void HiveStore::Load() {
   hive_h* h = hivex_->handle;
   const hive_node_h root = hivex_root(h);
-  if (root == 0) throw TargetError(file_.string() + ": damaged hive: " + ErrnoText(errno));
+  if (root == 0) throw TargetError(file_.string() + ": damaged hive: no root key");
+  // "<file>: damaged hive: <what> <key>[: <libhivex's reason>]"; `what` ends in "of" or "in".
   const auto damaged = [&](const KeyNode& key, const std::string& what) {
+    const int reason = errno;
     // libhivex refuses lists and data beyond its own limits (a value of more than 8 MB, for
-    // one) with ERANGE.
-    if (errno == ERANGE) {
-      return TargetError(file_.string() + ": " + what + " of " + PathOf(key) +
-                         " is larger than this program can read");
+    // one) with ERANGE: the hive may well be sound.
+    if (reason == ERANGE) {
+      return TargetError(file_.string() + ": " + what + " " + PathOf(key) +
+                         ": it holds more than this program can read");
     }
-    return TargetError(file_.string() + ": damaged hive: " + what + " of " + PathOf(key) + ": " +
-                       ErrnoText(errno));
+    return TargetError(file_.string() + ": damaged hive: " + what + " " + PathOf(key) +
+                       (reason != 0 ? ": " + ErrnoText(reason) : std::string()));
   };
 
   // Cells lie on 8-byte boundaries: one bit per possible cell marks the keys already read, so
@@ -125,7 +127,7 @@ void HiveStore::Load() {
 
   {
     Freed<char> name(hivex_node_name(h, root));
-    if (name.p == nullptr) throw damaged(Root(), "the name");
+    if (name.p == nullptr) throw damaged(Root(), "cannot read the name of");
     rootName_ = name.p;
   }
   firstVisit(root);
@@ -136,46 +138,48 @@ void HiveStore::Load() {
     std::size_t depth;
   };
   std::vector<Pending> pending{{root, &Root(), 0}};
-  std::vector<StoredValue> values;
   while (!pending.empty()) {
     const Pending current = pending.back();
     pending.pop_back();
     KeyNode& key = *current.key;
 
     Freed<hive_value_h> valueList(hivex_node_values(h, current.node));
-    if (valueList.p == nullptr) throw damaged(key, "the values");
+    if (valueList.p == nullptr) throw damaged(key, "cannot read the values of");
     for (const hive_value_h* value = valueList.p; *value != 0; ++value) {
       Freed<char> name(hivex_value_key(h, *value));
-      if (name.p == nullptr) throw damaged(key, "a value's name");
+      if (name.p == nullptr) throw damaged(key, "cannot read a value's name in");
       hive_type type;
       std::size_t length = 0;
       errno = 0;
       Freed<char> data(hivex_value_value(h, *value, &type, &length));
-      if (data.p == nullptr && length != 0) throw damaged(key, "the value " + std::string(name.p));
+      if (data.p == nullptr && length != 0) {
+        throw damaged(key, "cannot read the value \"" + std::string(name.p) + "\" of");
+      }
       if (key.FindValue(name.p) != nullptr) {
-        throw damaged(key, "a second value named \"" + std::string(name.p) + "\"");
+        errno = 0;
+        throw damaged(key, "two values named \"" + std::string(name.p) + "\" in");
       }
       key.AppendNewValue(StoredValue(name.p, TypeNumber(type),
                                      reinterpret_cast<const std::uint8_t*>(data.p), length));
     }
 
     Freed<hive_node_h> children(hivex_node_children(h, current.node));
-    if (children.p == nullptr) throw damaged(key, "the subkeys");
+    if (children.p == nullptr) throw damaged(key, "cannot read the subkeys of");
     if (children.p[0] != 0 && current.depth + 1 > kMaxKeyDepth) {
       errno = 0;
-      throw damaged(key, "subkeys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+      throw damaged(key, "keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels in");
     }
     const std::size_t firstChild = pending.size();
     for (const hive_node_h* child = children.p; *child != 0; ++child) {
       if (!firstVisit(*child)) {
         errno = 0;
-        throw damaged(key, "a subkey listed twice");
+        throw damaged(key, "a subkey listed twice in");
       }
       Freed<char> name(hivex_node_name(h, *child));
-      if (name.p == nullptr) throw damaged(key, "a subkey's name");
+      if (name.p == nullptr) throw damaged(key, "cannot read a subkey's name in");
       if (key.FindChild(name.p) != nullptr) {
         errno = 0;
-        throw damaged(key, "a second subkey named \"" + std::string(name.p) + "\"");
+        throw damaged(key, "two subkeys named \"" + std::string(name.p) + "\" in");
       }
       KeyNode& childKey = key.AppendNewChild(name.p);
       const std::int64_t ticks = hivex_node_timestamp(h, *child);

@@ -322,7 +322,7 @@ TEST_F(HiveStoreTest, DamagedHivesAreRefusedNamingTheFile) {
          tree.SetValue("Big", "v", RegValue{kRegBinary, Bytes(9 << 20, 1)});
          WriteAll(file, testsupport::HiveImage(tree.Root()));
        },
-       "larger than this program can read"},
+       "more than this program can read"},
       {"keys deeper than Windows nests them", [&](const fs::path& file) { MakeHive(file, deep); },
        "deeper than 512"},
   };
