@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/text.h"
@@ -67,6 +68,79 @@ std::string PathOf(const KeyNode& key) {
   return path.empty() ? std::string("the root key") : path;
 }
 
+std::uint32_t LittleEndian(const unsigned char* bytes, std::size_t size) {
+  std::uint32_t value = 0;
+  for (std::size_t i = size; i > 0; --i)
+    value = value << 8 | bytes[i - 1];
+  return value;
+}
+
+// Key and value names. libhivex converts UTF-16 names with iconv, which refuses names Windows
+// accepts (an unpaired surrogate); such a name is read from its cell and converted by the
+// program's own rules, as all registry text is.
+class NameReader {
+ public:
+  NameReader(hive_h* h, const fs::path& file) : h_(h), file_(file) {}
+  ~NameReader() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  NameReader(const NameReader&) = delete;
+  NameReader& operator=(const NameReader&) = delete;
+
+  std::optional<std::string> KeyName(hive_node_h node) {
+    return Read(hivex_node_name(h_, node), node, true);
+  }
+  std::optional<std::string> ValueName(hive_value_h value) {
+    return Read(hivex_value_key(h_, value), value, false);
+  }
+
+ private:
+  std::optional<std::string> Read(char* converted, std::size_t cell, bool key) {
+    if (converted != nullptr) {
+      Freed<char> freed(converted);
+      return std::string(converted);
+    }
+    const int error = errno;
+    std::optional<std::string> name = FromCell(cell, key);
+    errno = error;
+    return name;
+  }
+
+  // The name stored in a key's "nk" or a value's "vk" cell (at `cell`, its size field).
+  std::optional<std::string> FromCell(std::size_t cell, bool key) {
+    if (fd_ < 0) fd_ = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return std::nullopt;
+    const std::size_t headSize = key ? 0x50 : 0x18;
+    unsigned char head[0x50];
+    if (::pread(fd_, head, headSize, static_cast<off_t>(cell)) != static_cast<ssize_t>(headSize) ||
+        std::memcmp(head + 4, key ? "nk" : "vk", 2) != 0) {
+      return std::nullopt;
+    }
+    const auto cellSize = static_cast<std::int32_t>(LittleEndian(head, 4));
+    const std::size_t length = LittleEndian(head + (key ? 0x4C : 0x06), 2);
+    const bool compressed = key ? (LittleEndian(head + 0x06, 2) & 0x20) != 0
+                                : (LittleEndian(head + 0x14, 2) & 0x01) != 0;
+    // A used cell has a negative size, and the name must lie inside it.
+    if (cellSize >= 0 || headSize + length > static_cast<std::size_t>(-std::int64_t{cellSize})) {
+      return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(length);
+    if (::pread(fd_, bytes.data(), length, static_cast<off_t>(cell + headSize)) !=
+        static_cast<ssize_t>(length)) {
+      return std::nullopt;
+    }
+    if (!compressed) return Utf16LeBytesToUtf8(bytes.data(), bytes.size());
+    std::string name;  // one byte a character: Latin-1
+    for (const std::uint8_t byte : bytes)
+      AppendUtf8(name, byte);
+    return name;
+  }
+
+  hive_h* h_;
+  const fs::path& file_;
+  int fd_ = -1;
+};
+
 }  // namespace
 
 struct HiveStore::Hivex {
@@ -125,11 +199,10 @@ void HiveStore::Load() {
     return true;
   };
 
-  {
-    Freed<char> name(hivex_node_name(h, root));
-    if (name.p == nullptr) throw damaged(Root(), "cannot read the name of");
-    rootName_ = name.p;
-  }
+  NameReader names(h, file_);
+  const std::optional<std::string> rootName = names.KeyName(root);
+  if (!rootName) throw damaged(Root(), "cannot read the name of");
+  rootName_ = *rootName;
   firstVisit(root);
 
   struct Pending {
@@ -146,20 +219,20 @@ void HiveStore::Load() {
     Freed<hive_value_h> valueList(hivex_node_values(h, current.node));
     if (valueList.p == nullptr) throw damaged(key, "cannot read the values of");
     for (const hive_value_h* value = valueList.p; *value != 0; ++value) {
-      Freed<char> name(hivex_value_key(h, *value));
-      if (name.p == nullptr) throw damaged(key, "cannot read a value's name in");
+      const std::optional<std::string> name = names.ValueName(*value);
+      if (!name) throw damaged(key, "cannot read a value's name in");
       hive_type type;
       std::size_t length = 0;
       errno = 0;
       Freed<char> data(hivex_value_value(h, *value, &type, &length));
       if (data.p == nullptr && length != 0) {
-        throw damaged(key, "cannot read the value \"" + std::string(name.p) + "\" of");
+        throw damaged(key, "cannot read the value \"" + *name + "\" of");
       }
-      if (key.FindValue(name.p) != nullptr) {
+      if (key.FindValue(*name) != nullptr) {
         errno = 0;
-        throw damaged(key, "two values named \"" + std::string(name.p) + "\" in");
+        throw damaged(key, "two values named \"" + *name + "\" in");
       }
-      key.AppendNewValue(StoredValue(name.p, TypeNumber(type),
+      key.AppendNewValue(StoredValue(*name, TypeNumber(type),
                                      reinterpret_cast<const std::uint8_t*>(data.p), length));
     }
 
@@ -175,13 +248,13 @@ void HiveStore::Load() {
         errno = 0;
         throw damaged(key, "a subkey listed twice in");
       }
-      Freed<char> name(hivex_node_name(h, *child));
-      if (name.p == nullptr) throw damaged(key, "cannot read a subkey's name in");
-      if (key.FindChild(name.p) != nullptr) {
+      std::optional<std::string> name = names.KeyName(*child);
+      if (!name) throw damaged(key, "cannot read a subkey's name in");
+      if (key.FindChild(*name) != nullptr) {
         errno = 0;
-        throw damaged(key, "two subkeys named \"" + std::string(name.p) + "\" in");
+        throw damaged(key, "two subkeys named \"" + *name + "\" in");
       }
-      KeyNode& childKey = key.AppendNewChild(name.p);
+      KeyNode& childKey = key.AppendNewChild(std::move(*name));
       const std::int64_t ticks = hivex_node_timestamp(h, *child);
       if (ticks > 0) childKey.Meta().modified = (ticks - kTicks1601To1970) / kTicksPerSecond;
       pending.push_back(Pending{*child, &childKey, current.depth + 1});

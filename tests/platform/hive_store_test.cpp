@@ -138,7 +138,7 @@ TEST_F(HiveStoreTest, ReadsEveryValueTypeAndNameByteForByte) {
 }
 
 // What hivexregedit never writes but Windows does: data in segments, subkey lists split under
-// an index root, names in UTF-16.
+// an index root, names in UTF-16 (unpaired surrogates too).
 TEST(HiveStore, ReadsTheFormsWindowsWrites) {
   MemoryStore tree;
   for (int i = 0; i < 1200; ++i)
@@ -147,6 +147,8 @@ TEST(HiveStore, ReadsTheFormsWindowsWrites) {
   tree.CreateKey(greek);
   tree.SetValue(greek, "\xCE\xA9", RegValue{kRegBinary, Counting(40000)});
   tree.SetValue(greek, "Small", RegValue{kRegDword, {1, 0, 0, 0}});
+  tree.CreateKey("Wide\\Lone \xED\xA0\x80");
+  tree.SetValue("Wide\\Lone \xED\xA0\x80", "\xED\xB0\x80", RegValue{kRegSz, {}});
   ScratchFolder scratch;
   WriteAll(scratch.Path() / "NTUSER.DAT", testsupport::HiveImage(tree.Root()));
   auto store = HiveStore::Open(scratch.Path() / "NTUSER.DAT", true);
