@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/text.h"
@@ -144,9 +145,42 @@ class NameReader {
 }  // namespace
 
 struct HiveStore::Hivex {
+  using Names = std::unordered_map<std::string, hive_node_h>;
+
   hive_h* handle = nullptr;
+  // The subkeys of each key searched so far, by their exact names. libhivex searches a key's
+  // subkeys one by one, converting every name; a repair of many keys below a large key (CLSID
+  // has tens of thousands of subkeys) would repeat that for every key.
+  std::unordered_map<hive_node_h, Names> subkeys;
+
   ~Hivex() {
     if (handle != nullptr) hivex_close(handle);
+  }
+
+  // nullptr when libhivex cannot list them.
+  Names* SubkeysOf(hive_node_h node) {
+    if (const auto found = subkeys.find(node); found != subkeys.end()) return &found->second;
+    Freed<hive_node_h> children(hivex_node_children(handle, node));
+    if (children.p == nullptr) return nullptr;
+    Names& names = subkeys[node];
+    for (const hive_node_h* child = children.p; *child != 0; ++child) {
+      // A name libhivex cannot convert is left out: keys below it cannot be changed.
+      Freed<char> name(hivex_node_name(handle, *child));
+      if (name.p != nullptr) names.emplace(name.p, *child);
+    }
+    return &names;
+  }
+
+  void Added(hive_node_h parent, const std::string& name, hive_node_h child) {
+    // libhivex may place the new key where a deleted one was: what was known of that is void.
+    subkeys.erase(child);
+    if (const auto found = subkeys.find(parent); found != subkeys.end())
+      found->second.emplace(name, child);
+  }
+
+  void Deleted(hive_node_h parent, const std::string& name, hive_node_h child) {
+    subkeys.erase(child);
+    if (const auto found = subkeys.find(parent); found != subkeys.end()) found->second.erase(name);
   }
 };
 
@@ -289,13 +323,16 @@ hive_node_h HiveStore::HiveNodeOf(const KeyNode& key) const {
   std::vector<const KeyNode*> chain;
   for (const KeyNode* node = &key; node->Parent() != nullptr; node = node->Parent())
     chain.push_back(node);
-  hive_h* h = hivex_->handle;
-  hive_node_h node = hivex_root(h);
-  for (auto it = chain.rbegin(); it != chain.rend() && node != 0; ++it)
-    node = hivex_node_get_child(h, node, (*it)->Name().c_str());
+  hive_node_h node = hivex_root(hivex_->handle);
+  for (auto it = chain.rbegin(); it != chain.rend() && node != 0; ++it) {
+    const Hivex::Names* names = hivex_->SubkeysOf(node);
+    const auto found =
+        names != nullptr ? names->find((*it)->Name()) : Hivex::Names::const_iterator();
+    node = names != nullptr && found != names->end() ? found->second : 0;
+  }
   if (node == 0) {
     throw RegistryError(file_.string() + ": the key " + PathOf(key) +
-                        " is missing from the hive: " + ErrnoText(errno));
+                        " cannot be found in the hive by this program");
   }
   return node;
 }
@@ -315,13 +352,14 @@ void HiveStore::CreateKey(std::string_view path) {
       node = 0;
       continue;
     }
-    if (node == 0) node = HiveNodeOf(*key);
+    const hive_node_h parent = node != 0 ? node : HiveNodeOf(*key);
     const std::string name(part);
-    node = hivex_node_add_child(hivex_->handle, node, name.c_str());
+    node = hivex_node_add_child(hivex_->handle, parent, name.c_str());
     if (node == 0) {
       throw RegistryError(file_.string() + ": cannot create the key " +
                           JoinKeyPath(PathOf(*key), name) + ": " + ErrnoText(errno));
     }
+    hivex_->Added(parent, name, node);
     KeyNode& child = key->AppendNewChild(name);
     KeyChanged(*key);
     KeyChanged(child);
@@ -333,10 +371,13 @@ bool HiveStore::DeleteKey(std::string_view path) {
   CheckWritable();
   KeyNode* key = FindKey(path);
   if (key == nullptr || key->Parent() == nullptr) return false;
-  if (hivex_node_delete_child(hivex_->handle, HiveNodeOf(*key)) != 0) {
+  const hive_node_h parent = HiveNodeOf(*key->Parent());
+  const hive_node_h node = HiveNodeOf(*key);
+  if (hivex_node_delete_child(hivex_->handle, node) != 0) {
     throw RegistryError(file_.string() + ": cannot delete the key " + PathOf(*key) + ": " +
                         ErrnoText(errno));
   }
+  hivex_->Deleted(parent, key->Name(), node);
   return MemoryStore::DeleteKey(path);
 }
 

@@ -171,6 +171,8 @@ TEST_F(HiveStoreTest, CommitWritesExactlyTheChangesMade) {
                                "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Big]\n"
                                "\"Small\"=dword:00000002\n",
                                false) +
+                         "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\n"
+                         "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone\\Back]\n"
                          "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n"
                          "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\New\\Deep \xC3\xA9]\n"
                          "\"v\"=hex(100000):01\n");
@@ -194,6 +196,10 @@ TEST_F(HiveStoreTest, CommitWritesExactlyTheChangesMade) {
   EXPECT_THROW(store->SetValue(kApp, "Huge", RegValue{kRegBinary, Counting(16345)}), RegistryError);
   EXPECT_TRUE(store->DeleteValue(kBig, "Large"));
   store->SetValue(kBig, "Small", two);
+  // Keys deleted and made again in one session.
+  store->CreateKey("Gone\\Sub");
+  EXPECT_TRUE(store->DeleteKey("GONE"));
+  store->CreateKey("Gone\\Back");
   store->CreateKey("New\\Deep \xC3\xA9");
   store->SetValue("New\\Deep \xC3\xA9", "v", RegValue{0x100000, {1}});
   EXPECT_TRUE(store->Changed());
