@@ -76,19 +76,26 @@ bool SystemdTaskScheduler::Systemctl(const std::vector<std::string>& args) {
               std::to_string(status) + "). The schedule is kept in " + setup_.unitFolder.string() +
               " and runs once the manager has loaded it: log in to a desktop session, or run "
               "\"systemctl --user daemon-reload && systemctl --user enable --now " +
-              kTimerUnitName + "\".";
+              kTimerUnitName +
+              (Exists(UnitPath(kStartupTimerUnitName))
+                   ? std::string(" && systemctl --user enable ") + kStartupTimerUnitName
+                   : std::string()) +
+              "\".";
   }
   return false;
 }
 
 std::string SystemdTaskScheduler::FindProgramTask() {
   task_.reset();
+  savedPrefix_.clear();
   currentTrigger_ = 0;
   const fs::path service = UnitPath(kServiceUnitName);
   if (!Exists(service)) return {};
   const std::string text = ReadText(service);
   if (!SameProgram(ServiceCommand(text, service.string()).front(), setup_.executable)) return {};
-  task_ = ReadServiceUnit(text, service.string()).item;
+  ScheduledRun run = ReadServiceUnit(text, service.string());
+  savedPrefix_ = run.prefix;
+  task_ = std::move(run.item);
   return task_->Name;
 }
 

@@ -56,6 +56,11 @@ class SystemdTaskScheduler : public TaskScheduler {
   // the work item's name runs another program. Throws SchedulerError when saving fails.
   bool AddProgramTrigger(const TASK_TRIGGER& trigger, std::uint16_t idleMinutes);
 
+  // The target the work item found by FindProgramTask scans; empty when none is named.
+  const std::string& SavedPrefix() const { return savedPrefix_; }
+  // The target that the next save names.
+  void SetPrefix(std::string prefix) { setup_.prefix = std::move(prefix); }
+
  private:
   std::filesystem::path UnitPath(const char* name) const { return setup_.unitFolder / name; }
   // Writes the units of `item` and has the service manager load them; on failure the old
@@ -71,6 +76,7 @@ class SystemdTaskScheduler : public TaskScheduler {
   const Clock& clock_;
   std::optional<WorkItem> task_;
   std::size_t currentTrigger_ = 0;
+  std::string savedPrefix_;
   std::string notice_;
 };
 
