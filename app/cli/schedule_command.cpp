@@ -319,10 +319,10 @@ int ScheduleCommand::Add() {
   SystemdTaskScheduler scheduler(
       Setup(), context_.processes != nullptr ? *context_.processes : spawning, context_.clock);
   try {
-    scheduler.StartTaskScheduler();
     scheduler.FindProgramTask();
     std::uint16_t idleMinutes = scheduler.IdleMinutes();
     const TASK_TRIGGER trigger = TriggerOfOptions(idleMinutes);
+    scheduler.StartTaskScheduler();
     // One work item serves every target: it scans the one named last.
     if (add_.prefix.empty())
       scheduler.SetPrefix(scheduler.SavedPrefix().empty() ? PrefixFolder({}, context_).string()

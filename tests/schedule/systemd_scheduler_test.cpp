@@ -80,7 +80,7 @@ class SystemdSchedulerTest : public testing::Test {
   static constexpr const char* kPrefix = "/home/u/Wine 100% \"$HOME\"";
   testsupport::ScratchFolder scratch_;
   RecordingRunner runner_;
-  ManualClock clock_{std::chrono::system_clock::from_time_t(1796641200)};  // 2026-12-07 11:40 UTC
+  ManualClock clock_{std::chrono::system_clock::from_time_t(1796641200)};  // 2026-12-07 11:00 UTC
 };
 
 TASK_TRIGGER Typed(TASK_TRIGGER_TYPE type) {
