@@ -284,12 +284,15 @@ TEST_F(ScheduleZone, SystemdElapsesThatTheDueCheckPassesAreTheRunTimes) {
     UseZone(c.zone);
     WorkItem item;
     item.Triggers = {c.trigger};
-    std::set<LocalDateTime> due;
+    // Instants, so that a minute the service would run twice shows twice.
+    std::set<std::time_t> due;
     for (const std::time_t elapse :
          SystemdElapses(CalendarExpressions(c.trigger, c.after), c.after, c.zone))
       if (IsDue(item, {std::chrono::system_clock::from_time_t(elapse), false, {}}))
-        due.insert(LocalTimeAt(elapse));
-    std::vector<LocalDateTime> first(due.begin(), due.end());
+        due.insert(elapse);
+    std::vector<LocalDateTime> first;
+    for (const std::time_t instant : due)
+      first.push_back(LocalTimeAt(instant));
     first.resize(std::min(first.size(), static_cast<std::size_t>(c.count)));
     EXPECT_EQ(first, NextRunTimes(c.trigger, c.after, c.count));
   }
@@ -304,6 +307,16 @@ TEST_F(ScheduleZone, IsRunTimeMatchesTheMinute) {
   const TASK_TRIGGER skipped = Daily(At(2026, 3, 1, 2, 0), 1);
   EXPECT_TRUE(IsRunTime(skipped, At(2026, 3, 29, 3)));
   EXPECT_FALSE(IsRunTime(Trigger(TASK_EVENT_TRIGGER_AT_LOGON, At(2026, 1, 1)), At(2026, 1, 1)));
+
+  // The night the clock shows 02:30 twice, the due check passes the first only.
+  WorkItem item;
+  item.Triggers = {Daily(At(2026, 10, 1, 2, 30), 1)};
+  const auto utc = [](int hour) {  // 25 October 2026 at `hour`:30 UTC
+    return std::chrono::system_clock::from_time_t(1792886400 + (hour * 60 + 30) * 60);
+  };
+  EXPECT_TRUE(IsDue(item, {utc(0), false, {}}));   // 02:30 summer time
+  EXPECT_FALSE(IsDue(item, {utc(1), false, {}}));  // 02:30 winter time
+  EXPECT_FALSE(IsDue(item, {utc(0), true, {}}));   // the start-up timer
 }
 
 TEST(TriggerRecord, DefaultTrigger) {
