@@ -100,6 +100,8 @@ std::string SystemdTaskScheduler::FindProgramTask() {
 }
 
 bool SystemdTaskScheduler::CreateProgramTask() {
+  // Like a new work item of a name that is taken, the work item already found is not made anew.
+  task_.reset();
   return AddProgramTrigger(
       DefaultTrigger(LocalTimeAt(std::chrono::system_clock::to_time_t(clock_.Now()))), 0);
 }
@@ -206,6 +208,9 @@ void SystemdTaskScheduler::StoreTrigger(const TASK_TRIGGER& trigger, std::uint16
 
 void SystemdTaskScheduler::Save(const WorkItem& item) {
   notice_.clear();
+  // Without the check the service would run at every time the timers fire.
+  if (setup_.cliExecutable.empty())
+    throw SchedulerError("The schedule cannot be saved: ordrex-cli was not found.");
   const LocalDateTime today = LocalTimeAt(std::chrono::system_clock::to_time_t(clock_.Now()));
   const UnitTexts texts = RenderUnits({item, setup_.prefix}, setup_.cliExecutable, today);
   WriteUnits(texts);

@@ -16,6 +16,8 @@ namespace {
 
 constexpr const char* kDayAbbreviations[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr std::int64_t kMinutesPerDay = 1440;
+constexpr int kFirstCalendarYear = 1970;
+constexpr int kLastCalendarYear = 2199;
 // The service manager runs the start-up timer this long after it starts, when a graphical
 // session has had time to hand its display to the user's services.
 constexpr const char* kStartupDelay = "1min";
@@ -59,6 +61,8 @@ std::string MonthDays(std::uint32_t days) {
 std::string DatePart(const TASK_TRIGGER& t) {
   switch (t.TriggerType) {
     case TASK_TIME_TRIGGER_ONCE:
+      // Calendar expressions end with 2199; a later day is for the check to find.
+      if (t.wBeginYear > kLastCalendarYear) return "*-*-*";
       return std::to_string(t.wBeginYear) + "-" + TwoDigits(t.wBeginMonth) + "-" +
              TwoDigits(t.wBeginDay);
     case TASK_TIME_TRIGGER_WEEKLY:
@@ -218,6 +222,7 @@ std::uint32_t NumberValue(const UnitFile& file, const std::string& key, std::uin
 std::vector<std::string> CalendarExpressions(const TASK_TRIGGER& t, const LocalDateTime& today) {
   if (t.TriggerType == TASK_EVENT_TRIGGER_ON_IDLE) return {"*-*-* *:*:00"};
   if (!TriggerCanRun(t)) return {};
+  if (t.TriggerType == TASK_TIME_TRIGGER_ONCE && t.wBeginYear < kFirstCalendarYear) return {};
 
   const std::int64_t start = t.wStartHour * 60 + t.wStartMinute;
   const bool repeats = t.MinutesInterval > 0 && t.MinutesDuration > 0;

@@ -105,7 +105,8 @@ std::vector<TASK_TRIGGER> EveryKind() {
   TASK_TRIGGER secondTuesday = lastFriday;
   secondTuesday.Type.MonthlyDOW = {TASK_SECOND_WEEK, TASK_TUESDAY, TASK_MAY};
   TASK_TRIGGER unused = Typed(TASK_TIME_TRIGGER_ONCE);
-  unused.Reserved2 = 7;  // kept, though nothing reads it
+  unused.Reserved2 = 7;      // kept, though nothing reads it
+  unused.wBeginYear = 2300;  // beyond calendar expressions
   return {daily,
           weekly,
           dates,
