@@ -45,7 +45,8 @@ class RestorePointsCliTest : public PrefixCliTest {
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream in;
-    CliContext context{out, err, in, clock_, environment_, false, &runner_, [this] { ++waits_; }};
+    CliContext context{out, err, in, clock_, environment_, false, &runner_, [this] { ++waits_; },
+                       {},  {}};
     const int code = RunCli(args, context);
     return {code, out.str(), err.str()};
   }
