@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
   ordrex::gui::WindowSession session(
       std::move(opened.target), dialogs, settings, ordrex::LookupIn(environment),
       ordrex::SystemClock::Instance(),
-      ordrex::gui::UserTimersFactory(environment, processes, ordrex::SystemClock::Instance()));
+      ordrex::gui::UserTimersFactory(QCoreApplication::applicationFilePath().toStdString(),
+                                     environment, processes, ordrex::SystemClock::Instance()));
   session.Window().SetAutoMode(autoMode);
   ordrex::gui::ConnectInstance(*instance, session);
   session.Window().show();

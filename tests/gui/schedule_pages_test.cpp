@@ -471,8 +471,7 @@ TEST(SchedulePages, FailuresAreToldAndTheScheduleStaysAsItWas) {
   ScheduleWindow s;
   const fs::path units = fs::path(s.w.home.folder) / "config/systemd/user";
   fs::create_directories(units);
-  const std::string damaged =
-      "[Service]\nExecStart=" + QCoreApplication::applicationFilePath().toStdString() + " /auto\n";
+  const std::string damaged = std::string("[Service]\nExecStart=") + ORDREX_BINARY + " /auto\n";
   WriteFile(units / "zentrix-ordrex.service", damaged);
   s.Open();
   ASSERT_EQ(s.w.dialogs.errors.size(), 1u);
@@ -503,6 +502,16 @@ TEST(SchedulePages, FailuresAreToldAndTheScheduleStaysAsItWas) {
   s.w.Click("btSchedCancel");
   EXPECT_EQ(s.Lines(), lines);
   EXPECT_EQ(s.SavedTrigger().TriggerType, TASK_TIME_TRIGGER_ONCE);
+
+  // Without ordrex-cli beside the program nothing would check the rules timers cannot say.
+  ScheduleWindow alone;
+  alone.w.window().SetSchedulerFactory(
+      UserTimersFactory(fs::path(alone.w.home.folder) / "ordrex", alone.w.home.environment,
+                        alone.w.systemctl, alone.w.schedulerClock));
+  alone.Open();
+  EXPECT_THAT(alone.w.dialogs.errors,
+              ::testing::ElementsAre(::testing::HasSubstr("ordrex-cli was not found")));
+  EXPECT_TRUE(alone.Lines().empty());
 }
 
 }  // namespace

@@ -174,7 +174,7 @@ struct WindowOnTarget {
     windowPtr->Scanner().SetPauseMilliseconds(0);
   }
   SchedulerFactory Schedulers() {
-    return UserTimersFactory(home.environment, systemctl, schedulerClock);
+    return UserTimersFactory(ORDREX_BINARY, home.environment, systemctl, schedulerClock);
   }
 };
 
