@@ -7,6 +7,7 @@
 
 #include "app/cli/cli_app.h"
 #include "schedule/systemd_units.h"
+#include "support/recording_runner.h"
 #include "tests/app/cli_fixture.h"
 
 namespace ordrex::cli {
@@ -16,18 +17,7 @@ namespace fs = std::filesystem;
 using testsupport::ReadAll;
 using testsupport::WriteAll;
 
-// Runs nothing; keeps the commands.
-struct RecordingRunner : ProcessRunner {
-  int Run(const std::vector<std::string>& argv,
-          const std::map<std::string, std::string>&) override {
-    std::string line;
-    for (const std::string& word : argv)
-      line += (line.empty() ? "" : " ") + word;
-    commands.push_back(line);
-    return 0;
-  }
-  std::vector<std::string> commands;
-};
+using testsupport::RecordingRunner;
 
 class ScheduleCliTest : public PrefixCliTest {
  protected:

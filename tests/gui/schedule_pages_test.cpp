@@ -182,8 +182,7 @@ TEST(SchedulePages, ATriggerMadeInTheWindowIsTheOneItsUnitsKeep) {
   const fs::path timer = fs::path(s.w.home.folder) / "config/systemd/user/zentrix-ordrex.timer";
   EXPECT_NE(FileText(timer).find("OnCalendar="), std::string::npos);
   EXPECT_THAT(s.w.systemctl.commands,
-              ::testing::Contains(std::vector<std::string>{"systemctl", "--user", "enable", "--now",
-                                                           "zentrix-ordrex.timer"}));
+              ::testing::Contains("systemctl --user enable --now zentrix-ordrex.timer"));
   EXPECT_TRUE(s.w.dialogs.errors.empty());
 }
 

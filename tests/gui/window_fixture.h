@@ -27,6 +27,7 @@
 #include "platform/clock.h"
 #include "platform/target.h"
 #include "platform/wine/wine_prefix_target.h"
+#include "support/recording_runner.h"
 #include "system/process_runner.h"
 
 namespace ordrex::gui {
@@ -78,16 +79,7 @@ class AnsweringDialogs : public GuiDialogs {
   std::vector<std::pair<std::string, std::string>> folderDialogs;  // caption and start of each
 };
 
-// The commands the scheduler would run (systemctl), kept instead; each gives `status`.
-struct RecordingRunner : ProcessRunner {
-  int Run(const std::vector<std::string>& argv,
-          const std::map<std::string, std::string>&) override {
-    commands.push_back(argv);
-    return status;
-  }
-  std::vector<std::vector<std::string>> commands;
-  int status = 0;
-};
+using testsupport::RecordingRunner;
 
 // A copy of the sample prefix in `folder`, for tests that write to it.
 inline std::filesystem::path CopyOfSample(const QTemporaryDir& folder) {

@@ -10,6 +10,7 @@
 
 #include "support/fresh_prefix.h"
 #include "support/process.h"
+#include "support/recording_runner.h"
 
 namespace ordrex {
 namespace {
@@ -37,19 +38,7 @@ TEST(TaskStatusText, KnownCodesHaveTheirTextsOthersTheirDigits) {
   EXPECT_EQ(ConnectFailureText(0x80004005), "80004005: Cannot access Task Scheduler");
 }
 
-// Runs nothing: keeps the commands and answers with the exit code set for one of them.
-struct RecordingRunner : ProcessRunner {
-  int Run(const std::vector<std::string>& argv,
-          const std::map<std::string, std::string>&) override {
-    std::string line;
-    for (const std::string& word : argv)
-      line += (line.empty() ? "" : " ") + word;
-    commands.push_back(line);
-    return failing == line ? 1 : 0;
-  }
-  std::vector<std::string> commands;
-  std::string failing;
-};
+using testsupport::RecordingRunner;
 
 class SystemdSchedulerTest : public testing::Test {
  protected:
@@ -242,12 +231,12 @@ TEST_F(SystemdSchedulerTest, FailuresLeaveTheFilesAsTheyWere) {
 }
 
 TEST_F(SystemdSchedulerTest, WithoutAUserManagerTheUnitsAreWrittenAndTheUserIsTold) {
-  runner_.failing = "systemctl --user show --property=Version";
+  runner_.exitCodes = {{"systemctl --user show --property=Version", 1}};
   SystemdTaskScheduler scheduler = Make();
   EXPECT_EQ(scheduler.StartTaskScheduler(), 0u);
   EXPECT_NE(scheduler.Notice().find("systemctl --user enable --now zentrix-ordrex.timer"),
             std::string::npos);
-  runner_.failing = "systemctl --user daemon-reload";
+  runner_.exitCodes = {{"systemctl --user daemon-reload", 1}};
   ASSERT_TRUE(scheduler.CreateProgramTask());
   EXPECT_NE(scheduler.Notice().find("\"systemctl --user daemon-reload\" ended with 1"),
             std::string::npos);
