@@ -26,6 +26,38 @@ namespace ordrex::bench {
 
 namespace fs = std::filesystem;
 
+inline double Mb(std::uintmax_t bytes) {
+  return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+// A class id that differs for every n, for generated registries.
+inline std::string Guid(unsigned n) {
+  char text[64];
+  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%04X-%012llX}", n * 2654435761u, n & 0xFFFF,
+                (n >> 4) & 0xFFFF, (n * 7) & 0xFFFF, static_cast<unsigned long long>(n) * 97);
+  return text;
+}
+
+// `path` quoted for the shell.
+inline std::string Quote(const fs::path& path) {
+  std::string quoted = "'";
+  for (const char c : path.string())
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// What a shell command prints on its standard output.
+inline std::string RunCapture(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  char buffer[4096];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+    output += buffer;
+  pclose(pipe);
+  return output;
+}
+
 // A memory figure of this process in KiB ("VmRSS" now, "VmHWM" the peak so far), -1 if unknown.
 inline long StatusKiB(const std::string& field) {
   std::ifstream status("/proc/self/status");

@@ -25,19 +25,12 @@
 
 namespace fs = std::filesystem;
 using namespace ordrex;
+using bench::Guid;
+using bench::Mb;
+using bench::Quote;
+using bench::RunCapture;
 
 namespace {
-
-double Mb(std::uintmax_t bytes) {
-  return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
-
-std::string Guid(unsigned n) {
-  char text[64];
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%04X-%012llX}", n * 2654435761u, n & 0xFFFF,
-                (n >> 4) & 0xFFFF, (n * 7) & 0xFFFF, static_cast<unsigned long long>(n) * 97);
-  return text;
-}
 
 RegValue Sz(const std::string& text) {
   return RegValue{kRegSz, StringToRegData(text)};
@@ -132,24 +125,6 @@ int Load(const fs::path& file, bool writable) {
   }
   std::printf("%.4f %ld %ld %zu %zu %.4f\n", seconds, before, peak, keys, values, repair);
   return 0;
-}
-
-std::string Quote(const fs::path& path) {
-  std::string quoted = "'";
-  for (const char c : path.string())
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string RunCapture(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-    output += buffer;
-  pclose(pipe);
-  return output;
 }
 
 }  // namespace

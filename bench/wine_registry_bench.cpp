@@ -24,12 +24,17 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/text.h"
 #include "platform/wine/wine_registry_file.h"
 #include "platform/wine/wine_value_codec.h"
 
 namespace fs = std::filesystem;
 using namespace ordrex;
+using bench::Guid;
+using bench::Mb;
+using bench::Quote;
+using bench::RunCapture;
 using Seconds = std::chrono::duration<double>;
 
 namespace {
@@ -42,17 +47,6 @@ double PeakMb() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
-double Mb(std::uintmax_t bytes) {
-  return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
-
-std::string Guid(unsigned n) {
-  char text[64];
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%04X-%012llX}", n * 2654435761u, n & 0xFFFF,
-                (n >> 4) & 0xFFFF, (n * 7) & 0xFFFF, static_cast<unsigned long long>(n) * 97);
-  return text;
 }
 
 // A system.reg shaped like Wine's: class registrations, software keys with every value form,
@@ -145,24 +139,6 @@ int LoadAndSave(const fs::path& file) {
               static_cast<double>(usage.ru_stime.tv_sec) + usage.ru_stime.tv_usec / 1e6,
               usage.ru_minflt, PeakMb());
   return 0;
-}
-
-std::string RunCapture(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-    output += buffer;
-  pclose(pipe);
-  return output;
-}
-
-std::string Quote(const fs::path& path) {
-  std::string quoted = "'";
-  for (const char c : path.string())
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
 }
 
 struct Figures {

@@ -14,6 +14,13 @@ chr::year_month_day CalendarDate(int year, int month, int day) {
 }
 
 bool ShownByClock(const LocalDateTime& time) {
+  const std::time_t instant = InstantOf(time);
+  return instant != static_cast<std::time_t>(-1) && LocalTimeAt(instant) == time;
+}
+
+}  // namespace
+
+std::time_t InstantOf(const LocalDateTime& time) {
   std::tm wall{};
   wall.tm_year = time.year - 1900;
   wall.tm_mon = time.month - 1;
@@ -21,11 +28,8 @@ bool ShownByClock(const LocalDateTime& time) {
   wall.tm_hour = time.hour;
   wall.tm_min = time.minute;
   wall.tm_isdst = -1;
-  const std::time_t instant = std::mktime(&wall);
-  return instant != static_cast<std::time_t>(-1) && LocalTimeAt(instant) == time;
+  return std::mktime(&wall);
 }
-
-}  // namespace
 
 bool IsValidDate(int year, int month, int day) {
   return month >= 1 && month <= 12 && day >= 1 && day <= 31 && CalendarDate(year, month, day).ok();

@@ -36,6 +36,10 @@ LocalDateTime AddMinutes(const LocalDateTime& time, std::int64_t minutes);
 // when the clock shows no time within two days after.
 std::optional<LocalDateTime> OccurringTime(const LocalDateTime& time);
 
+// The instant the C library gives for `time` on the local clock (for a time the clock shows
+// twice, one of the two; for one it skips, one past it); -1 when it gives none.
+std::time_t InstantOf(const LocalDateTime& time);
+
 // The local clock at an instant, to the minute.
 LocalDateTime LocalTimeAt(std::time_t instant);
 

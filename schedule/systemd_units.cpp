@@ -85,15 +85,7 @@ std::string DatePart(const TASK_TRIGGER& t) {
 // Minutes of the day the local clock skips on some day of the year from `today` on, each with
 // the minute of that day it jumps to (1440 or more when that is on the next day).
 std::map<int, int> SkippedMinutes(const LocalDateTime& today) {
-  const auto instant = [](std::int64_t day) {
-    const LocalDateTime date = DateOfDayNumber(day);
-    std::tm wall{};
-    wall.tm_year = date.year - 1900;
-    wall.tm_mon = date.month - 1;
-    wall.tm_mday = date.day;
-    wall.tm_isdst = -1;
-    return std::mktime(&wall);
-  };
+  const auto instant = [](std::int64_t day) { return InstantOf(DateOfDayNumber(day)); };
   std::map<int, int> skipped;
   const std::int64_t first = DayNumber(today.year, today.month, today.day);
   for (std::int64_t day = first; day <= first + 366; ++day) {

@@ -40,14 +40,7 @@ void WriteFile(const fs::path& file, const std::string& text) {
 // A window whose scheduler's clock says kNow.
 struct ScheduleWindow {
   ScheduleWindow() {
-    std::tm local{};
-    local.tm_year = kNow.year - 1900;
-    local.tm_mon = kNow.month - 1;
-    local.tm_mday = kNow.day;
-    local.tm_hour = kNow.hour;
-    local.tm_min = kNow.minute;
-    local.tm_isdst = -1;
-    w.schedulerClock.SetNow(std::chrono::system_clock::from_time_t(std::mktime(&local)));
+    w.schedulerClock.SetNow(std::chrono::system_clock::from_time_t(InstantOf(kNow)));
   }
   // btScheduler on the options page.
   void Open() {
