@@ -10,6 +10,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kSoftware = R"([HKEY_LOCAL_MACHINE\SOFTWARE\Classes]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Classes\AnnFile]
+@="Ann's file"
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft]
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT]
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion]

@@ -6,8 +6,8 @@
 //   SOFTWARE  ...\CurrentVersion\Run "Gone" (C:\Program Files\Gone\gone.exe)
 //   NTUSER    Software\...\CurrentVersion\Run "UserGone" (C:\Users\ann\gone.exe)
 //   UsrClass  CLSID\{0D1E5A7B-0000-4000-8000-00000000A001}\InprocServer32 (a missing .dll)
-// SYSTEM has two control sets; Select\Current picks ControlSet002, whose computer name is
-// OFFICE-PC (ControlSet001 says DECOY).
+// UsrClass.dat's .ann names the class AnnFile of SOFTWARE\Classes. SYSTEM has two control sets;
+// Select\Current picks ControlSet002, whose computer name is OFFICE-PC (ControlSet001 says DECOY).
 
 #include <filesystem>
 #include <string>
