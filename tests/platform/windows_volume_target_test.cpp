@@ -125,6 +125,7 @@ TEST_F(VolumeTest, BadInputNamesTheFile) {
   const struct {
     std::function<void(const TempVolume&)> damage;
     std::string error;
+    std::string user = "";
   } cases[] = {
       {[](const TempVolume& v) { fs::resize_file(v.System(), 6000); },
        "@/Windows/System32/config/SYSTEM: damaged hive: the file is cut off (6000 bytes of "},
@@ -132,6 +133,8 @@ TEST_F(VolumeTest, BadInputNamesTheFile) {
        "@/Users/ann/NTUSER.DAT: not a registry hive file"},
       {[](const TempVolume& v) { fs::remove(v.UserHive()); },
        "No user profile with an NTUSER.DAT was found on @ (in Users or in the ProfileList key)."},
+      {[](const TempVolume& v) { fs::remove(v.UserHive()); },
+       "@/Users/ann/NTUSER.DAT is missing: the user's registry hive cannot be read.", "ann"},
       {[](const TempVolume& v) { fs::remove(v.Software()); },
        "@/Windows/System32/config/SOFTWARE is missing, so @ is not a usable Windows volume."},
       {[](const TempVolume& v) { fs::remove_all(v.Config()); },
@@ -141,7 +144,8 @@ TEST_F(VolumeTest, BadInputNamesTheFile) {
     SCOPED_TRACE(c.error);
     volume_ = std::make_unique<TempVolume>();
     c.damage(*volume_);
-    EXPECT_THAT(OpenError(), HasSubstr(ReplaceAllText(c.error, "@", volume_->Path().string())));
+    EXPECT_THAT(OpenError(c.user),
+                HasSubstr(ReplaceAllText(c.error, "@", volume_->Path().string())));
   }
 }
 
