@@ -133,11 +133,6 @@ void WindowsVolumeTarget::Save() {
   }
 }
 
-bool IsWindowsVolume(const fs::path& folder) {
-  const auto config = FindOnVolume(folder, kConfigFolder);
-  return config && FindOnVolume(*config, {"SYSTEM"}).has_value();
-}
-
 std::unique_ptr<WindowsVolumeTarget> OpenWindowsVolume(const fs::path& volume,
                                                        const std::string& user, Clock& clock) {
   (void)clock;  // hives carry their own times; nothing here stamps anything

@@ -83,10 +83,6 @@ class WindowsVolumeTarget : public Target {
   std::vector<std::string> warnings_;
 };
 
-// Whether `folder` looks like a Windows system volume: it holds Windows\System32\config with a
-// SYSTEM hive (names in any case). Never throws.
-bool IsWindowsVolume(const std::filesystem::path& folder);
-
 // Opens the volume for `user` (a profile's folder name or SID; empty: the only profile, else
 // the one used last). Throws TargetError naming the folder or file when the folder is no
 // Windows volume, a hive is missing, truncated or damaged, or the user has no NTUSER.DAT.
