@@ -52,7 +52,9 @@ bool IsRunDay(const TASK_TRIGGER& trigger, std::int64_t begin, std::int64_t dayN
   }
 }
 
-bool CanRun(const TASK_TRIGGER& t) {
+}  // namespace
+
+bool TriggerCanRun(const TASK_TRIGGER& t) {
   if (!IsValidDate(t.wBeginYear, t.wBeginMonth, t.wBeginDay) || t.wStartHour > 23 ||
       t.wStartMinute > 59) {
     return false;
@@ -77,10 +79,12 @@ bool CanRun(const TASK_TRIGGER& t) {
   }
 }
 
+namespace {
+
 // Run times at `from` or later, earliest first.
 std::vector<LocalDateTime> RunTimesFrom(const TASK_TRIGGER& trigger, const LocalDateTime& from,
                                         int count) {
-  if (count <= 0 || !CanRun(trigger)) return {};
+  if (count <= 0 || !TriggerCanRun(trigger)) return {};
   const bool repeats = trigger.MinutesInterval > 0 && trigger.MinutesDuration > 0;
   const std::int64_t interval = repeats ? trigger.MinutesInterval : 1;
   const std::int64_t window = repeats ? trigger.MinutesDuration : 1;

@@ -37,6 +37,10 @@ namespace ordrex {
 std::vector<LocalDateTime> NextRunTimes(const TASK_TRIGGER& trigger, const LocalDateTime& after,
                                         int count);
 
+// False when the trigger's fields rule out any run (a zero interval, no day or month ticked,
+// an impossible begin date or start time) or it has no calendar times at all.
+bool TriggerCanRun(const TASK_TRIGGER& trigger);
+
 // True when a run time of `trigger` is the minute of `moment`.
 bool IsRunTime(const TASK_TRIGGER& trigger, const LocalDateTime& moment);
 

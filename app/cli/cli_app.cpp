@@ -9,6 +9,7 @@
 #include "app/cli/restart_command.h"
 #include "app/cli/restore_points_command.h"
 #include "app/cli/scan_command.h"
+#include "app/cli/schedule_command.h"
 #include "app/cli/settings_command.h"
 
 namespace ordrex::cli {
@@ -28,6 +29,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   SettingsCommand settings(context);
   RestorePointsCommand restorePoints(context);
   RestartCommand restart(context);
+  ScheduleCommand schedule(context);
   CLI::App* infoApp = info.Register(app);
   CLI::App* scanApp = scan.Register(app);
   CLI::App* repairApp = repair.Register(app);
@@ -36,6 +38,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   CLI::App* settingsApp = settings.Register(app);
   CLI::App* restorePointsApp = restorePoints.Register(app);
   CLI::App* restartApp = restart.Register(app);
+  CLI::App* scheduleApp = schedule.Register(app);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -55,6 +58,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   if (settingsApp->parsed()) return settings.Run();
   if (restorePointsApp->parsed()) return restorePoints.Run();
   if (restartApp->parsed()) return restart.Run();
+  if (scheduleApp->parsed()) return schedule.Run();
   return kExitUsage;
 }
 

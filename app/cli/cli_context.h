@@ -2,6 +2,8 @@
 // What a command needs from the process that runs it. Tests build one with string streams, a
 // manual clock and their own environment, and check the exact output.
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -31,6 +33,10 @@ struct CliContext {
   // their own here. Null: for real.
   ProcessRunner* processes = nullptr;
   std::function<void()> waitOneSecond;
+  // ordrex-cli's own path, which the scheduled run's units name; empty: /proc/self/exe.
+  std::filesystem::path executable;
+  // Since when the user's session has been idle (empty while in use); null: ask logind.
+  std::function<std::optional<std::chrono::system_clock::time_point>()> idleSince;
 
   std::optional<std::string> Env(const std::string& name) const {
     const auto hit = environment.find(name);

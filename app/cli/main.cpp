@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
                                   ordrex::ProcessEnvironment(),
                                   isatty(1) != 0,
                                   /*processes=*/nullptr,
-                                  /*waitOneSecond=*/{}};
+                                  /*waitOneSecond=*/{},
+                                  /*executable=*/{},
+                                  /*idleSince=*/{}};
   return ordrex::cli::RunCli(std::vector<std::string>(argv + 1, argv + argc), context);
 }

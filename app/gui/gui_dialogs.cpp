@@ -19,6 +19,10 @@ bool DesktopDialogs::Confirm(QWidget* parent, const QString& text) {
   return QMessageBox::question(parent, QApplication::applicationName(), text) == QMessageBox::Yes;
 }
 
+bool DesktopDialogs::ConfirmUnder(QWidget* parent, const QString& caption, const QString& text) {
+  return QMessageBox::question(parent, caption, text) == QMessageBox::Yes;
+}
+
 std::optional<QString> DesktopDialogs::PickFolder(QWidget* parent, const QString& caption,
                                                   const QString& start) {
   const QString folder = QFileDialog::getExistingDirectory(parent, caption, start);

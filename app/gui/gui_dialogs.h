@@ -19,6 +19,11 @@ class GuiDialogs {
   virtual void Inform(QWidget* parent, const QString& text) = 0;
   // A yes/no question; true is yes.
   virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+  // A yes/no question under a caption of its own instead of the program's name.
+  virtual bool ConfirmUnder(QWidget* parent, const QString& caption, const QString& text) {
+    (void)caption;
+    return Confirm(parent, text);
+  }
   // A folder chosen by the user, or nothing when the dialog was cancelled.
   virtual std::optional<QString> PickFolder(QWidget* parent, const QString& caption,
                                             const QString& start) = 0;
@@ -34,6 +39,7 @@ class DesktopDialogs : public GuiDialogs {
   void ShowError(QWidget* parent, const QString& text) override;
   void Inform(QWidget* parent, const QString& text) override;
   bool Confirm(QWidget* parent, const QString& text) override;
+  bool ConfirmUnder(QWidget* parent, const QString& caption, const QString& text) override;
   std::optional<QString> PickFolder(QWidget* parent, const QString& caption,
                                     const QString& start) override;
   bool RunModal(QDialog& dialog) override;

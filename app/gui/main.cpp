@@ -7,9 +7,11 @@
 #include "app/gui/gui_dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/gui/startup.h"
+#include "app/gui/user_timers.h"
 #include "app/gui/window_session.h"
 #include "app/session/process_environment.h"
 #include "platform/clock.h"
+#include "system/process_runner.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -54,9 +56,12 @@ int main(int argc, char** argv) {
   }
   for (const std::string& warning : opened.warnings)
     tell(warning);
-  ordrex::gui::WindowSession session(std::move(opened.target), dialogs, settings,
-                                     ordrex::LookupIn(environment),
-                                     ordrex::SystemClock::Instance());
+  ordrex::SpawningProcessRunner processes;
+  ordrex::gui::WindowSession session(
+      std::move(opened.target), dialogs, settings, ordrex::LookupIn(environment),
+      ordrex::SystemClock::Instance(),
+      ordrex::gui::UserTimersFactory(QCoreApplication::applicationFilePath().toStdString(),
+                                     environment, processes, ordrex::SystemClock::Instance()));
   session.Window().SetAutoMode(autoMode);
   ordrex::gui::ConnectInstance(*instance, session);
   session.Window().show();

@@ -19,6 +19,7 @@
 #include "app/gui/restore_page.h"
 #include "app/gui/result_page.h"
 #include "app/gui/scan_page.h"
+#include "app/gui/schedule_editor_page.h"
 #include "app/gui/select_page.h"
 
 namespace ordrex::gui {
@@ -30,6 +31,12 @@ constexpr Page kAllPages[] = {
     Page::Scan,       Page::Result,      Page::Repair,       Page::Detail,    Page::EditSched,
     Page::SchedDaily, Page::SchedWeekly, Page::SchedMonthly, Page::SchedOnce, Page::SchedIdle,
     Page::Dir,        Page::Ignore};
+
+// The fields of one trigger type: part of the trigger editor, not a page of their own.
+constexpr bool IsTriggerTypePage(Page page) {
+  return static_cast<int>(page) >= static_cast<int>(Page::SchedDaily) &&
+         static_cast<int>(page) <= static_cast<int>(Page::SchedIdle);
+}
 
 }  // namespace
 
@@ -100,6 +107,16 @@ QWidget* MainWindow::MakePage(Page page) {
     }
     case Page::Dir:
       return directoriesPage_ = new DirectoriesPage(options, engine_, dialogs_, stack_);
+    case Page::OptSched:
+      return scheduleList_ = new ScheduleListPage(engine_.GetTarget(), dialogs_, stack_);
+    case Page::EditSched:
+      return scheduleEditor_ = new ScheduleEditorPage(dialogs_, stack_);
+    case Page::SchedDaily:
+    case Page::SchedWeekly:
+    case Page::SchedMonthly:
+    case Page::SchedOnce:
+    case Page::SchedIdle:
+      return scheduleEditor_->TypePage(page);
     default:
       // A page of a later part of the window: its number is kept.
       return new QWidget(stack_);
@@ -121,7 +138,7 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   for (const Page page : kAllPages) {
     QWidget* widget = MakePage(page);
     widget->setObjectName(PageObjectName(page));
-    stack_->addWidget(widget);
+    if (!IsTriggerTypePage(page)) stack_->addWidget(widget);
     pages_[page] = widget;
   }
   setWindowIcon(ProgramIcon());
@@ -175,7 +192,18 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
   connect(repairPage_, &RepairPage::RunEnded, this, &MainWindow::CloseIfAsked);
   connect(ignorePage_, &IgnorePage::BackRequested, this, [this] { ShowOptionsSubPage(0); });
   connect(detailPage_, &DetailPage::IgnoreRequested, ignorePage_, &IgnorePage::AddEntryFor);
-  connect(optionsPage_, &OptionsPage::SubPageRequested, this, &MainWindow::ShowOptionsSubPage);
+  connect(optionsPage_, &OptionsPage::SubPageRequested, this, [this](int subPage) {
+    if (subPage == 1) return scheduleList_->Open();
+    ShowOptionsSubPage(subPage);
+  });
+  connect(scheduleList_, &ScheduleListPage::SubPageRequested, this,
+          &MainWindow::ShowOptionsSubPage);
+  connect(scheduleList_, &ScheduleListPage::EditRequested, scheduleEditor_,
+          &ScheduleEditorPage::Edit);
+  connect(scheduleEditor_, &ScheduleEditorPage::Accepted, this, [this] {
+    scheduleList_->StoreEdited(scheduleEditor_->Trigger(), scheduleEditor_->IdleMinutes());
+  });
+  connect(scheduleEditor_, &ScheduleEditorPage::Cancelled, this, [this] { ShowOptionsSubPage(1); });
   connect(directoriesPage_, &DirectoriesPage::BackRequested, this,
           [this] { ShowOptionsSubPage(0); });
   scanTimer_ = new QTimer(this);
@@ -189,6 +217,10 @@ MainWindow::MainWindow(TOrdrex& engine, GuiDialogs& dialogs, UserSettings* setti
 
 void MainWindow::SetScanDelayMilliseconds(int milliseconds) {
   scanTimer_->setInterval(milliseconds);
+}
+
+void MainWindow::SetSchedulerFactory(SchedulerFactory factory) {
+  scheduleList_->SetSchedulerFactory(std::move(factory));
 }
 
 void MainWindow::HandleStartScanMessage() {
@@ -298,6 +330,7 @@ void MainWindow::ShowScanOutcome() {
 }
 
 void MainWindow::ShowPage(Page page) {
+  if (IsTriggerTypePage(page)) page = Page::EditSched;
   // Leaving the options pages saves what was set there, so a crash later loses none of it.
   const auto isOptions = [](Page shown) { return shown == Page::Options || shown == Page::Dir; };
   if (isOptions(currentPage_) && !isOptions(page) && settings_ != nullptr) {
@@ -306,6 +339,7 @@ void MainWindow::ShowPage(Page page) {
   }
   if (page == Page::Options) optionsPage_->Load();
   if (page == Page::Dir) directoriesPage_->Load();
+  if (page == Page::EditSched) scheduleEditor_->Reshow();
   currentPage_ = page;
   if (IsWorkPage(page)) currentWorkPage_ = page;
   if (page == Page::Result) resultPage_->OfferFor(scanPage_->TotalProblems());

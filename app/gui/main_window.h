@@ -7,6 +7,7 @@
 
 #include "app/gui/gui_dialogs.h"
 #include "app/gui/pages.h"
+#include "app/gui/schedule_list_page.h"
 #include "app/session/user_settings.h"
 #include "engine/ordrex.h"
 
@@ -24,6 +25,7 @@ class RepairPage;
 class RestorePage;
 class ResultPage;
 class ScanPage;
+class ScheduleEditorPage;
 class SelectPage;
 
 class MainWindow : public QMainWindow {
@@ -52,6 +54,8 @@ class MainWindow : public QMainWindow {
   bool RepairIdle() const;
   // The delay of a requested or scheduled scan (the timer "ScanTimer"); 1000 ms unless set.
   void SetScanDelayMilliseconds(int milliseconds);
+  // How the scheduled tasks page makes its scheduler when it is first opened.
+  void SetSchedulerFactory(SchedulerFactory factory);
 
  signals:
   // The user chose another target on the select page; this window stays on its own.
@@ -95,6 +99,8 @@ class MainWindow : public QMainWindow {
   IgnorePage* ignorePage_ = nullptr;
   OptionsPage* optionsPage_ = nullptr;
   DirectoriesPage* directoriesPage_ = nullptr;
+  ScheduleListPage* scheduleList_ = nullptr;
+  ScheduleEditorPage* scheduleEditor_ = nullptr;
   // The options of a window without saved settings, kept while it runs.
   SettingsModel unsavedOptions_;
   bool autoMode_ = false;

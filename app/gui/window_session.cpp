@@ -28,8 +28,13 @@ WindowSession::Bound::~Bound() {
 }
 
 WindowSession::WindowSession(std::unique_ptr<Target> target, GuiDialogs& dialogs,
-                             UserSettings& settings, EnvironmentLookup env, Clock& clock)
-    : dialogs_(dialogs), settings_(settings), env_(std::move(env)), clock_(clock) {
+                             UserSettings& settings, EnvironmentLookup env, Clock& clock,
+                             SchedulerFactory schedulers)
+    : dialogs_(dialogs),
+      settings_(settings),
+      env_(std::move(env)),
+      clock_(clock),
+      schedulers_(std::move(schedulers)) {
   current_ = Bind(std::move(target));
 }
 
@@ -43,6 +48,7 @@ std::unique_ptr<WindowSession::Bound> WindowSession::Bind(std::unique_ptr<Target
   bound->engine = std::make_unique<TOrdrex>(*bound->target);
   settings_.BindEngine(*bound->engine);
   bound->window = new MainWindow(*bound->engine, dialogs_, &settings_);
+  bound->window->SetSchedulerFactory(schedulers_);
 
   auto* select = qobject_cast<SelectPage*>(bound->window->PageWidget(Page::Select));
   select->SetTargetChoices(ChoicesAround(bound->target->Location(), DiscoverPrefixes(env_), env_));

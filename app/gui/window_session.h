@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/gui/gui_dialogs.h"
+#include "app/gui/schedule_list_page.h"
 #include "app/session/target_choice.h"
 #include "app/session/user_settings.h"
 #include "engine/ordrex.h"
@@ -23,9 +24,10 @@ class WindowSession : public QObject {
 
  public:
   // Builds the window on `target`, which becomes the last target of `settings` (saved when the
-  // window closes). Every object given must outlive the session.
+  // window closes). Every object given must outlive the session. Each window's scheduled tasks
+  // page makes its scheduler through `schedulers`.
   WindowSession(std::unique_ptr<Target> target, GuiDialogs& dialogs, UserSettings& settings,
-                EnvironmentLookup env, Clock& clock);
+                EnvironmentLookup env, Clock& clock, SchedulerFactory schedulers = {});
   ~WindowSession() override;
   WindowSession(const WindowSession&) = delete;
   WindowSession& operator=(const WindowSession&) = delete;
@@ -54,6 +56,7 @@ class WindowSession : public QObject {
   UserSettings& settings_;
   EnvironmentLookup env_;
   Clock& clock_;
+  SchedulerFactory schedulers_;
   std::unique_ptr<Bound> current_;
 };
 

@@ -11,6 +11,13 @@
 // A hive is untrusted input: a damaged file is refused with a TargetError naming it, and a hive
 // that Windows left with unreplayed transactions (see DirtyReason) is read as it was last
 // flushed and never written.
+//
+// What libhivex cannot write safely is refused with a RegistryError instead: a change to a key
+// that holds (or would hold) a value of more than 16,344 bytes, since libhivex writes all of a
+// key's values again and each as one cell, which Windows reads as garbage past that size; and
+// a change below a key whose name libhivex cannot convert (the store reads such names itself).
+// Keys created here are listed last until the hive is opened again (the hive keeps its lists
+// sorted).
 
 #include <cstddef>
 #include <cstdint>
@@ -40,7 +47,7 @@ struct HiveHeader {
 
 // Reads a hive's (or a transaction log's) base block strictly: the "regf" signature, the
 // version, the sizes against the file's own size, and the checksum. Throws TargetError naming
-// the file ("<path>: not a registry hive file" or "<path>: damaged base block: ...").
+// the file ("<path>: not a registry hive file" or "<path>: damaged hive: ...").
 HiveHeader ReadHiveHeader(const std::filesystem::path& file);
 
 // Why the hive (whose base block says `header`) must not be written; empty when it may. A hive
@@ -102,6 +109,9 @@ class HiveStore : public MemoryStore {
   void Load();
   // libhivex's handle of the tree's key (the key must be in the hive).
   std::size_t HiveNodeOf(const KeyNode& key) const;
+  // Throws RegistryError when changing the value `changed` of `key` (to `newSize` bytes) would
+  // write a value in a form Windows cannot read.
+  void CheckValuesWritable(const KeyNode& key, std::string_view changed, std::size_t newSize) const;
 
   std::filesystem::path file_;
   bool writable_;

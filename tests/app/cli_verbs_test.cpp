@@ -64,7 +64,7 @@ CliRun RunCliWith(const std::vector<std::string>& args, Clock& clock,
   std::ostringstream out;
   std::ostringstream err;
   std::istringstream in(input);
-  CliContext context{out, err, in, clock, std::move(environment), interactive, nullptr, {}};
+  CliContext context{out, err, in, clock, std::move(environment), interactive, nullptr, {}, {}, {}};
   const int code = RunCli(args, context);
   return {code, out.str(), err.str()};
 }

@@ -14,6 +14,7 @@
 #include "engine/registry.h"
 #include "platform/wine/wine_prefix_target.h"
 #include "support/fresh_prefix.h"
+#include "support/recording_runner.h"
 #include "support/registry_dump.h"
 #include "system/wine_restore_points.h"
 
@@ -24,16 +25,7 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
-// Starts nothing: answers every command with `exitCode` and keeps it.
-struct CountingRunner : ProcessRunner {
-  int Run(const std::vector<std::string>& argv,
-          const std::map<std::string, std::string>&) override {
-    commands.push_back(argv.front() + " " + argv.back());
-    return argv.front() == "wineboot" ? wineboot : 0;
-  }
-  std::vector<std::string> commands;
-  int wineboot = 0;
-};
+using testsupport::RecordingRunner;
 
 class RestorePointsCliTest : public PrefixCliTest {
  protected:
@@ -45,7 +37,8 @@ class RestorePointsCliTest : public PrefixCliTest {
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream in;
-    CliContext context{out, err, in, clock_, environment_, false, &runner_, [this] { ++waits_; }};
+    CliContext context{out, err, in, clock_, environment_, false, &runner_, [this] { ++waits_; },
+                       {},  {}};
     const int code = RunCli(args, context);
     return {code, out.str(), err.str()};
   }
@@ -64,7 +57,7 @@ class RestorePointsCliTest : public PrefixCliTest {
     return WinePrefixRestorePoints(prefix_, Paths().DataDir(), clock).Folder() / "clean.marker";
   }
 
-  CountingRunner runner_;
+  RecordingRunner runner_;
   int waits_ = 0;
 };
 
@@ -158,7 +151,7 @@ TEST_F(RestorePointsCliTest, RestartCountsDownThenRestartsThePrefix) {
   EXPECT_EQ(waits_, 2);
   EXPECT_EQ(runner_.commands,
             (std::vector<std::string>{"wineserver -k", "wineserver -w", "wineboot --restart"}));
-  runner_.wineboot = 1;
+  runner_.exitCodes["wineboot"] = 1;
   const CliRun failed = Run({"restart"});
   EXPECT_EQ(failed.exitCode, kExitUsage);
   EXPECT_EQ(failed.out, "");

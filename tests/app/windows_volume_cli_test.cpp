@@ -38,7 +38,7 @@ class VolumeCliTest : public ::testing::Test {
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream in;
-    CliContext context{out, err, in, clock_, environment_, false, nullptr, {}};
+    CliContext context{out, err, in, clock_, environment_, false, nullptr, {}, {}, {}};
     const int code = RunCli(args, context);
     const std::string v = volume_->Path().string();
     return {code, ReplaceAllText(out.str(), v, "@"), ReplaceAllText(err.str(), v, "@")};

@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QSpinBox>
 
 #include "app/gui/repair_page.h"
@@ -15,19 +13,6 @@
 
 namespace ordrex::gui {
 namespace {
-
-// A click on the label as the user makes it, on a window laid out as it is shown.
-void ClickLabel(WindowOnTarget& w, const char* name) {
-  if (!w.window().isVisible()) w.window().show();
-  QLabel* label = w.Find<QLabel>(name);
-  const QPointF at = label->rect().center();
-  QMouseEvent press(QEvent::MouseButtonPress, at, label->mapToGlobal(at), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, at, label->mapToGlobal(at), Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(label, &press);
-  QApplication::sendEvent(label, &release);
-}
 
 bool Checked(WindowOnTarget& w, const char* box) {
   return w.Find<QCheckBox>(box)->isChecked();
@@ -47,15 +32,15 @@ TEST(OptionsPage, LabelsToggleBoxesAndTheTwoSearchChoicesExcludeEachOther) {
   EXPECT_EQ(w.window().CurrentPage(), Page::Options);
   w.Click("btOptDir");
   EXPECT_EQ(w.window().CurrentPage(), Page::Dir);
-  ClickLabel(w, "lbScanDir");
+  w.ClickLabel("lbScanDir");
   EXPECT_TRUE(Checked(w, "cbScanDir"));
   w.Click("btDirBack");
   EXPECT_EQ(w.window().CurrentPage(), Page::Options);
-  ClickLabel(w, "lbScanDrives");
+  w.ClickLabel("lbScanDrives");
   EXPECT_TRUE(Checked(w, "cbScanDrives"));
   w.Click("btOptDir");
   EXPECT_FALSE(Checked(w, "cbScanDir"));
-  ClickLabel(w, "lbScanDir");
+  w.ClickLabel("lbScanDir");
   EXPECT_TRUE(Checked(w, "cbScanDir"));
   EXPECT_TRUE(w.settings->Model().SpecifyFolder());
   EXPECT_FALSE(w.settings->Model().AllFolder());
@@ -68,8 +53,9 @@ TEST(OptionsPage, LabelsToggleBoxesAndTheTwoSearchChoicesExcludeEachOther) {
   w.Click("BtnSelectScan");
   w.Click("BtnSelectOptions");
   EXPECT_EQ(w.window().CurrentPage(), Page::Options);
+  // The first opening makes the scheduled task and opens the editor on its trigger.
   w.Click("btScheduler");
-  EXPECT_EQ(w.window().CurrentPage(), Page::OptSched);
+  EXPECT_EQ(w.window().CurrentPage(), Page::EditSched);
   w.window().ShowPage(Page::Options);
   w.Click("btIgnore");
   EXPECT_EQ(w.window().CurrentPage(), Page::Ignore);
@@ -78,10 +64,10 @@ TEST(OptionsPage, LabelsToggleBoxesAndTheTwoSearchChoicesExcludeEachOther) {
   w.Click("BtnSelectOptions");
   EXPECT_EQ(w.window().CurrentPage(), Page::Options);
 
-  ClickLabel(w, "lbScanAllDos");
+  w.ClickLabel("lbScanAllDos");
   EXPECT_TRUE(w.engine().MSDOS.ScanWholeDrive);
   EXPECT_FALSE(w.engine().Windows.ScanWholeDrive);
-  ClickLabel(w, "lbScanAllWindows");
+  w.ClickLabel("lbScanAllWindows");
   w.Find<QCheckBox>("cbScanAllDos")->click();
   EXPECT_FALSE(w.engine().MSDOS.ScanWholeDrive);
   EXPECT_TRUE(w.engine().Windows.ScanWholeDrive);
@@ -92,7 +78,7 @@ TEST(OptionsPage, NoBackupGreysTheBackupControlsAndTheCountStaysInRange) {
   WindowOnTarget w;
   w.Click("BtnSelectOptions");
   const char* backupControls[] = {"eBackupDir", "btnBackupDir", "eNumberBackup"};
-  ClickLabel(w, "lbBackup");
+  w.ClickLabel("lbBackup");
   EXPECT_TRUE(Checked(w, "cbBackup"));
   for (const char* name : backupControls)
     EXPECT_FALSE(w.Find<QWidget>(name)->isEnabled()) << name;
@@ -153,7 +139,7 @@ TEST(DirectoriesPage, AddsFoldersOfTheTargetOnceAndRemovesThem) {
   EXPECT_EQ(FolderRows(w).size(), 2u);
   EXPECT_EQ(w.dialogs.errors.size(), 1u);
 
-  ClickLabel(w, "lbScanDir");
+  w.ClickLabel("lbScanDir");
   w.Click("BtnSelectScan");
   const std::unique_ptr<UserSettings> saved = w.home.OpenSettings();
   EXPECT_TRUE(saved->Model().SpecifyFolder());
@@ -172,7 +158,7 @@ TEST(OptionsPage, TheNextRepairFollowsThePage) {
   QTemporaryDir folder;
   WindowOnTarget w(CopyOfSample(folder));
   w.Click("BtnSelectOptions");
-  ClickLabel(w, "lbBackup");
+  w.ClickLabel("lbBackup");
   w.Click("BtnSelectScan");
   w.Click("btStart");
   w.Click("BtnNext");

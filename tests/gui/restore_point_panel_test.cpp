@@ -15,17 +15,6 @@
 namespace ordrex::gui {
 namespace {
 
-// Starts nothing; keeps the programs asked for and fails wineboot when told to.
-struct NoWine : ProcessRunner {
-  int Run(const std::vector<std::string>& argv,
-          const std::map<std::string, std::string>&) override {
-    programs.push_back(argv.front());
-    return argv.front() == "wineboot" && fail ? 1 : 0;
-  }
-  std::vector<std::string> programs;
-  bool fail = false;
-};
-
 TEST(DelayDialog, CountsDownAndEndsAsTheUserChooses) {
   DelayDialog dialog;
   auto* label = dialog.findChild<QLabel*>("lbDelay");
@@ -76,7 +65,7 @@ struct PanelOnCopy {
   std::filesystem::path prefix;
   WindowOnTarget w;
   RestorePointPanel* panel = nullptr;
-  NoWine wine;
+  RecordingRunner wine;
   WinePrefixRestart restart{prefix, &wine};
 };
 
@@ -129,7 +118,8 @@ TEST(RestorePointPanel, ButtonStatesAcrossACreationARestartAndAClean) {
   w.dialogs.answers = {true};  // restart now
   again.findChild<QPushButton*>("btCancelRst")->click();
   EXPECT_EQ(w.dialogs.questions, std::vector<std::string>{kRestorePointDeletedText});
-  EXPECT_EQ(copy.wine.programs, (std::vector<std::string>{"wineserver", "wineserver", "wineboot"}));
+  EXPECT_EQ(copy.wine.commands,
+            (std::vector<std::string>{"wineserver -k", "wineserver -w", "wineboot --restart"}));
   EXPECT_FALSE(w.window().isVisible());
   EXPECT_FALSE(Shown(again, "btCancelRst"));
   EXPECT_TRUE(Shown(again, "btRestore"));
@@ -144,7 +134,7 @@ TEST(RestorePointPanel, RestartWithAndWithoutTheCountdown) {
   AnsweringDialogs& dialogs = copy.w.dialogs;
   copy.panel->Restart(0);
   EXPECT_EQ(dialogs.modalDialogs, 0);
-  EXPECT_EQ(copy.wine.programs.size(), 3u);
+  EXPECT_EQ(copy.wine.commands.size(), 3u);
 
   const char* pressed = "btCancel";
   dialogs.fillDialog = [&](QDialog& dialog) {
@@ -154,12 +144,12 @@ TEST(RestorePointPanel, RestartWithAndWithoutTheCountdown) {
     dialog.findChild<QPushButton*>(pressed)->click();
   };
   copy.panel->Restart(5);
-  EXPECT_EQ(copy.wine.programs.size(), 3u);  // cancelled: nothing more, and nothing said
+  EXPECT_EQ(copy.wine.commands.size(), 3u);  // cancelled: nothing more, and nothing said
   EXPECT_TRUE(dialogs.informed.empty());
   pressed = "btRestart";
-  copy.wine.fail = true;
+  copy.wine.exitCodes["wineboot"] = 1;
   copy.panel->Restart(5);
-  EXPECT_EQ(copy.wine.programs.size(), 6u);
+  EXPECT_EQ(copy.wine.commands.size(), 6u);
   EXPECT_EQ(dialogs.informed, std::vector<std::string>{kRestartFailedText});
 }
 

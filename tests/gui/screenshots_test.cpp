@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QTimeEdit>
 #include <QTreeWidget>
 #include <cstdlib>
 
@@ -71,6 +73,19 @@ TEST(Screenshots, OfTheWizardsPages) {
     w.Click("btIgnAdd");
   }
   save("ignore.png");
+  // The first opening of the scheduled tasks makes the task and edits its trigger.
+  w.window().ShowOptionsSubPage(0);
+  w.Click("btScheduler");
+  QComboBox* type = w.Find<QComboBox>("cbSchedTask");
+  type->setCurrentIndex(type->findText("Weekly"));
+  w.Find<QTimeEdit>("dtSchedTime")->setTime(QTime(10, 0));
+  w.Find<QCheckBox>("cbWeekly5")->click();
+  save("schedule-editor.png");
+  w.Click("btSchedOK");
+  w.Click("btNewTrigger");
+  type->setCurrentIndex(type->findText("At Logon"));
+  w.Click("btSchedOK");
+  save("schedule.png");
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -20,10 +22,13 @@
 
 #include "app/gui/main_window.h"
 #include "app/gui/scan_page.h"
+#include "app/gui/user_timers.h"
 #include "app/session/user_settings.h"
 #include "platform/clock.h"
 #include "platform/target.h"
 #include "platform/wine/wine_prefix_target.h"
+#include "support/recording_runner.h"
+#include "system/process_runner.h"
 
 namespace ordrex::gui {
 
@@ -41,6 +46,10 @@ class AnsweringDialogs : public GuiDialogs {
     const bool answer = answers.front();
     answers.pop_front();
     return answer;
+  }
+  bool ConfirmUnder(QWidget* parent, const QString& caption, const QString& text) override {
+    captions.push_back(caption.toStdString());
+    return Confirm(parent, text);
   }
   // The user's part in a dialog of the window: `fillDialog` sets its fields and presses its
   // buttons as a user would; without it the dialog is cancelled.
@@ -61,6 +70,7 @@ class AnsweringDialogs : public GuiDialogs {
   std::vector<std::string> errors;
   std::vector<std::string> informed;
   std::vector<std::string> questions;
+  std::vector<std::string> captions;  // of the questions asked under a caption of their own
   std::deque<bool> answers;
   std::function<void(QDialog&)> fillDialog;
   int modalDialogs = 0;
@@ -68,6 +78,8 @@ class AnsweringDialogs : public GuiDialogs {
   std::optional<QString> pickedFolder;  // what the user picks in a folder dialog
   std::vector<std::pair<std::string, std::string>> folderDialogs;  // caption and start of each
 };
+
+using testsupport::RecordingRunner;
 
 // A copy of the sample prefix in `folder`, for tests that write to it.
 inline std::filesystem::path CopyOfSample(const QTemporaryDir& folder) {
@@ -112,6 +124,9 @@ struct WindowOnTarget {
   AnsweringDialogs dialogs;
   TestHome home;
   std::unique_ptr<UserSettings> settings;
+  // The scheduled tasks are units in the home's config folder; systemctl is only recorded.
+  RecordingRunner systemctl;
+  ManualClock schedulerClock{SystemClock::Instance().Now()};
   std::unique_ptr<TOrdrex> enginePtr;
   std::unique_ptr<MainWindow> windowPtr;
   TOrdrex& engine() { return *enginePtr; }
@@ -124,7 +139,21 @@ struct WindowOnTarget {
     return child;
   }
   void Click(const char* name) { Find<QPushButton>(name)->click(); }
+  // A click on the label as the user makes it, on a window laid out as it is shown.
+  void ClickLabel(const char* name) {
+    if (!window().isVisible()) window().show();
+    QLabel* label = Find<QLabel>(name);
+    const QPointF at = label->rect().center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, label->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, label->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(label, &press);
+    QApplication::sendEvent(label, &release);
+  }
   std::string Text(const char* label) { return Find<QLabel>(label)->text().toStdString(); }
+  // A scheduler on the window's unit folder, as another copy of the program opens it.
+  std::unique_ptr<TaskScheduler> OtherScheduler() { return Schedulers()(*target); }
 
  private:
   explicit WindowOnTarget(std::unique_ptr<Target> opened) : target(std::move(opened)) {}
@@ -133,7 +162,11 @@ struct WindowOnTarget {
     enginePtr = std::make_unique<TOrdrex>(*target);
     settings->BindEngine(*enginePtr);
     windowPtr = std::make_unique<MainWindow>(*enginePtr, dialogs, settings.get());
+    windowPtr->SetSchedulerFactory(Schedulers());
     windowPtr->Scanner().SetPauseMilliseconds(0);
+  }
+  SchedulerFactory Schedulers() {
+    return UserTimersFactory(ORDREX_BINARY, home.environment, systemctl, schedulerClock);
   }
 };
 

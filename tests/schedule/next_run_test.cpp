@@ -1,15 +1,22 @@
-// When triggers fire: calendar rules, end dates, repetition and daylight-saving nights.
+// When triggers fire: calendar rules, end dates, repetition and daylight-saving nights; and
+// the timers handed to systemd, checked by the due check, fire at exactly those times.
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 
+#include "schedule/due_check.h"
 #include "schedule/next_run.h"
+#include "schedule/systemd_units.h"
 #include "schedule/task_trigger.h"
+#include "support/process.h"
 
 namespace ordrex {
 namespace {
@@ -96,10 +103,11 @@ struct NextRunCase {
   std::vector<LocalDateTime> expected;
 };
 
-TEST_F(ScheduleZone, NextRunTimes) {
+// Cases for the rule, which the units handed to systemd must agree with as well.
+std::vector<NextRunCase> NextRunCases() {
   const char* utc = "UTC0";
   const char* berlin = "Europe/Berlin";
-  const NextRunCase cases[] = {
+  return {
       {"once, begin in the future",
        utc,
        Trigger(TASK_TIME_TRIGGER_ONCE, At(2026, 7, 12, 10)),
@@ -221,10 +229,72 @@ TEST_F(ScheduleZone, NextRunTimes) {
       {"zero days interval never runs", utc, Daily(At(2026, 1, 1), 0), At(2026, 1, 1), 3, {}},
       {"no week day ticked never runs", utc, Weekly(At(2026, 1, 1), 1, 0), At(2026, 1, 1), 3, {}},
   };
-  for (const NextRunCase& c : cases) {
+}
+
+TEST_F(ScheduleZone, NextRunTimes) {
+  for (const NextRunCase& c : NextRunCases()) {
     SCOPED_TRACE(c.name);
     UseZone(c.zone);
     EXPECT_EQ(NextRunTimes(c.trigger, c.after, c.count), c.expected);
+  }
+}
+
+// The times systemd-analyze says the timer's calendar expressions elapse after `after`.
+std::vector<std::time_t> SystemdElapses(const std::vector<std::string>& expressions,
+                                        const LocalDateTime& after, const char* zone) {
+  char base[64];
+  std::snprintf(base, sizeof base, "--base-time=%04d-%02d-%02d %02d:%02d:00", after.year,
+                after.month, after.day, after.hour, after.minute);
+  std::vector<std::string> argv = {"systemd-analyze", "calendar", "--iterations=2000", base};
+  argv.insert(argv.end(), expressions.begin(), expressions.end());
+  const auto result = testsupport::RunProcess(argv, {{"TZ", zone}});
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  // "Next elapse: Sun 2026-10-25 02:30:00 CEST" or "Iter. #2: ...", then, outside UTC,
+  // "(in UTC): Sun 2026-10-25 00:30:00 UTC", which replaces the local reading.
+  std::vector<std::time_t> elapses;
+  std::istringstream lines(result.output);
+  for (std::string line; std::getline(lines, line);) {
+    const bool inUtc = line.find("(in UTC):") != std::string::npos;
+    if (!inUtc && line.find("elapse:") == std::string::npos &&
+        line.find("Iter.") == std::string::npos)
+      continue;
+    std::tm fields{};
+    if (std::sscanf(line.c_str() + line.find(": ") + 2, "%*s %d-%d-%d %d:%d", &fields.tm_year,
+                    &fields.tm_mon, &fields.tm_mday, &fields.tm_hour, &fields.tm_min) != 5) {
+      ADD_FAILURE() << line;
+      continue;
+    }
+    fields.tm_year -= 1900;
+    fields.tm_mon -= 1;
+    fields.tm_isdst = -1;
+    if (inUtc) {
+      elapses.back() = timegm(&fields);
+    } else {
+      elapses.push_back(std::mktime(&fields));
+    }
+  }
+  return elapses;
+}
+
+TEST_F(ScheduleZone, SystemdElapsesThatTheDueCheckPassesAreTheRunTimes) {
+  if (!testsupport::ProgramOnPath("systemd-analyze")) GTEST_SKIP() << "systemd-analyze is missing";
+  for (const NextRunCase& c : NextRunCases()) {
+    if (c.expected.empty()) continue;
+    SCOPED_TRACE(c.name);
+    UseZone(c.zone);
+    WorkItem item;
+    item.Triggers = {c.trigger};
+    // Instants, so that a minute the service would run twice shows twice.
+    std::set<std::time_t> due;
+    for (const std::time_t elapse :
+         SystemdElapses(CalendarExpressions(c.trigger, c.after), c.after, c.zone))
+      if (IsDue(item, {std::chrono::system_clock::from_time_t(elapse), false, {}}))
+        due.insert(elapse);
+    std::vector<LocalDateTime> first;
+    for (const std::time_t instant : due)
+      first.push_back(LocalTimeAt(instant));
+    first.resize(std::min(first.size(), static_cast<std::size_t>(c.count)));
+    EXPECT_EQ(first, NextRunTimes(c.trigger, c.after, c.count));
   }
 }
 
@@ -237,6 +307,16 @@ TEST_F(ScheduleZone, IsRunTimeMatchesTheMinute) {
   const TASK_TRIGGER skipped = Daily(At(2026, 3, 1, 2, 0), 1);
   EXPECT_TRUE(IsRunTime(skipped, At(2026, 3, 29, 3)));
   EXPECT_FALSE(IsRunTime(Trigger(TASK_EVENT_TRIGGER_AT_LOGON, At(2026, 1, 1)), At(2026, 1, 1)));
+
+  // The night the clock shows 02:30 twice, the due check passes the first only.
+  WorkItem item;
+  item.Triggers = {Daily(At(2026, 10, 1, 2, 30), 1)};
+  const auto utc = [](int hour) {  // 25 October 2026 at `hour`:30 UTC
+    return std::chrono::system_clock::from_time_t(1792886400 + (hour * 60 + 30) * 60);
+  };
+  EXPECT_TRUE(IsDue(item, {utc(0), false, {}}));   // 02:30 summer time
+  EXPECT_FALSE(IsDue(item, {utc(1), false, {}}));  // 02:30 winter time
+  EXPECT_FALSE(IsDue(item, {utc(0), true, {}}));   // the start-up timer
 }
 
 TEST(TriggerRecord, DefaultTrigger) {

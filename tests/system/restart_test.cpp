@@ -11,6 +11,7 @@
 #include "platform/wine/wineserver.h"
 #include "support/fresh_prefix.h"
 #include "support/process.h"
+#include "support/recording_runner.h"
 
 namespace ordrex {
 namespace {
@@ -20,20 +21,7 @@ using testsupport::ReadAll;
 using testsupport::ScratchFolder;
 using testsupport::WriteAll;
 
-// Runs nothing: keeps each command with its environment and answers with the exit code set
-// for its program.
-struct RecordingRunner : ProcessRunner {
-  int Run(const std::vector<std::string>& argv,
-          const std::map<std::string, std::string>& environment) override {
-    std::string line;
-    for (const std::string& arg : argv)
-      line += (line.empty() ? "" : " ") + arg;
-    commands.push_back(environment.at("WINEPREFIX") + ": " + line);
-    return exitCodes.contains(line) ? exitCodes[line] : 0;
-  }
-  std::vector<std::string> commands;
-  std::map<std::string, int> exitCodes;
-};
+using testsupport::RecordingRunner;
 
 TEST(WinePrefixRestart, EndsTheSessionThenStartsItAsWineRestarts) {
   ScratchFolder folder;
@@ -47,15 +35,15 @@ TEST(WinePrefixRestart, EndsTheSessionThenStartsItAsWineRestarts) {
   } cases[] = {
       {{{"wineserver -k", 1}},  // no session was running: nothing to end
        true,
-       {p + ": wineserver -k", p + ": wineserver -w", p + ": wineboot --restart"},
+       {"wineserver -k", "wineserver -w", "wineboot --restart"},
        ""},
       {{{"wineserver -w", 2}},
        false,
-       {p + ": wineserver -k", p + ": wineserver -w"},
+       {"wineserver -k", "wineserver -w"},
        "wineserver -w ended with 2."},
       {{{"wineboot --restart", -1}},
        false,
-       {p + ": wineserver -k", p + ": wineserver -w", p + ": wineboot --restart"},
+       {"wineserver -k", "wineserver -w", "wineboot --restart"},
        "wineboot --restart ended with -1."},
   };
   for (const auto& row : cases) {
@@ -64,6 +52,8 @@ TEST(WinePrefixRestart, EndsTheSessionThenStartsItAsWineRestarts) {
     WinePrefixRestart restart(folder.Path(), &runner);
     EXPECT_EQ(restart.RequestRestart(), row.restarted) << row.reason;
     EXPECT_EQ(runner.commands, row.commands);
+    for (const auto& environment : runner.environments)
+      EXPECT_EQ(environment.at("WINEPREFIX"), p);
     EXPECT_EQ(restart.LastFailureReason(), row.reason);
   }
   RecordingRunner runner;
