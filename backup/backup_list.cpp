@@ -190,6 +190,7 @@ const TRestoreData& TRestoreList::AddBackupRecord(const fs::path& fileName, cons
   record.Time = record.Date;
   record.TargetKind = source.Kind();
   record.TargetLocation = source.Location();
+  record.TargetUser = source.UserChoice();
   records_.push_back(std::move(record));
   const std::size_t keep = static_cast<std::size_t>(numberToKeep < 1 ? 1 : numberToKeep);
   if (records_.size() > keep) {
@@ -275,6 +276,7 @@ void LoadRestoreList(RegistryRoots& settings, TRestoreList& list, const Clock& c
     record.Time = ReadDateTimeOr(reg, "Time", now);
     record.TargetKind = ReadTextOr(reg, "Target_Kind");
     record.TargetLocation = ReadTextOr(reg, "Target_Location");
+    record.TargetUser = ReadTextOr(reg, "Target_User");
     reg.CloseKey();
     if (record.FileName.empty()) continue;
     record.Size = MeasureFile(record.FileName);
@@ -297,6 +299,7 @@ void SaveRestoreList(RegistryRoots& settings, const TRestoreList& list) {
     reg.WriteDateTime("Time", record.Time);
     reg.WriteString("Target_Kind", record.TargetKind);
     reg.WriteString("Target_Location", record.TargetLocation);
+    if (!record.TargetUser.empty()) reg.WriteString("Target_User", record.TargetUser);
     reg.CloseKey();
   }
 }

@@ -24,6 +24,7 @@ struct TRestoreData {
   double Time = 0;
   std::string TargetKind;      // Target::Kind() of the system it was taken from ("wine-prefix")
   std::string TargetLocation;  // Target::Location(): the prefix folder and so on
+  std::string TargetUser;      // Target::UserChoice(): the profile of an offline volume
 };
 
 // The size column's texts.
@@ -86,9 +87,9 @@ struct RestoreOutcome {
 RestoreOutcome RestoreBackup(TRestoreData& record, Target& target);
 
 // The list as the settings keep it: subkeys "00", "01", ... of "\Software\Zentrix\Restore\"
-// with "Name", "Date" and "Time", and "Target_Kind" and "Target_Location". Loading measures
-// every file again (0 when it is gone) and gives an unreadable date or time the current one;
-// saving replaces what was stored.
+// with "Name", "Date" and "Time", and "Target_Kind", "Target_Location" and "Target_User". Loading
+// measures every file again (0 when it is gone) and gives an unreadable date or time the current
+// one; saving replaces what was stored.
 void LoadRestoreList(RegistryRoots& settings, TRestoreList& list, const Clock& clock);
 void SaveRestoreList(RegistryRoots& settings, const TRestoreList& list);
 

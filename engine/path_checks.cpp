@@ -191,12 +191,17 @@ PathChecks::PathChecks(Target& target) : target_(target) {
   }
 }
 
+// A path the target cannot look at counts as there: only what is known to be gone is reported.
 bool PathChecks::IsFile(std::string_view path) const {
-  return !path.empty() && target_.Files().IsFile(path);
+  if (path.empty()) return false;
+  FileSystem& files = target_.Files();
+  return files.IsFile(path) || files.IsBeyondReach(path);
 }
 
 bool PathChecks::IsFolder(std::string_view path) const {
-  return !path.empty() && target_.Files().IsFolder(path);
+  if (path.empty()) return false;
+  FileSystem& files = target_.Files();
+  return files.IsFolder(path) || files.IsBeyondReach(path);
 }
 
 std::string PathChecks::SpecialFolderPath(int csidl) const {

@@ -55,7 +55,8 @@ class PathChecks {
   const KnownLocations& Known() const { return known_; }
   Target& GetTarget() const { return target_; }
 
-  // Primitive tests: the text as it stands (no expansion, no search).
+  // Primitive tests: the text as it stands (no expansion, no search). A path the target
+  // cannot look at (FileSystem::IsBeyondReach) counts as present.
   bool IsFile(std::string_view path) const;
   bool IsFolder(std::string_view path) const;
 

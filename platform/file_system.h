@@ -49,6 +49,14 @@ class FileSystem {
 
   virtual std::vector<DriveInfo> Drives() = 0;
 
+  // True when the path lies where this file system cannot look (on a drive or share that exists
+  // only while the Windows system runs, as an offline volume knows none of the machine's other
+  // disks): whether it exists cannot be told, so it must never be judged missing.
+  virtual bool IsBeyondReach(std::string_view path) {
+    (void)path;
+    return false;
+  }
+
   // Forgets whatever the file system remembers of the disk (folder listings), so that changes
   // made outside the program are seen from now on. A scan starts with it.
   virtual void DropCache() {}

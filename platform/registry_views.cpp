@@ -1,5 +1,6 @@
 #include "platform/registry_views.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "platform/text.h"
@@ -59,7 +60,7 @@ bool MountStore::KeyExists(std::string_view path) const {
 
 void MountStore::CreateKey(std::string_view path) {
   auto [store, rest] = Resolve(path);
-  if (store == nullptr) throw RegistryError("Keys cannot be created at the top of HKEY_USERS");
+  if (store == nullptr) throw RegistryError("Keys cannot be created at the top of " + rootName_);
   store->CreateKey(rest);
 }
 
@@ -92,13 +93,108 @@ std::optional<RegValue> MountStore::QueryValue(std::string_view path, std::strin
 
 void MountStore::SetValue(std::string_view path, std::string_view name, RegValue value) {
   auto [store, rest] = Resolve(path);
-  if (store == nullptr) throw RegistryError("Values cannot be stored at the top of HKEY_USERS");
+  if (store == nullptr) throw RegistryError("Values cannot be stored at the top of " + rootName_);
   store->SetValue(rest, name, std::move(value));
 }
 
 bool MountStore::DeleteValue(std::string_view path, std::string_view name) {
   auto [store, rest] = Resolve(path);
   return store != nullptr && store->DeleteValue(rest, name);
+}
+
+std::string MountStore::WriteBlocker() const {
+  for (const auto& mount : mounts_) {
+    if (std::string blocker = mount.second->WriteBlocker(); !blocker.empty()) return blocker;
+  }
+  return {};
+}
+
+// --- GraftStore -----------------------------------------------------------------------------
+
+void GraftStore::Graft(std::string_view at, RegistryStore& store, std::string target) {
+  std::vector<std::string> parts;
+  for (std::string_view part : SplitKeyPath(at))
+    parts.emplace_back(part);
+  grafts_.push_back({std::move(parts), &store, std::move(target)});
+}
+
+GraftStore::Resolved GraftStore::Resolve(std::string_view path) const {
+  const auto parts = SplitKeyPath(path);
+  for (const GraftPoint& graft : grafts_) {
+    if (parts.size() < graft.at.size() ||
+        !std::equal(graft.at.begin(), graft.at.end(), parts.begin(), SameText)) {
+      continue;
+    }
+    std::string inner = graft.target;
+    for (std::size_t i = graft.at.size(); i < parts.size(); ++i)
+      inner = JoinKeyPath(inner, parts[i]);
+    return {graft.store, std::move(inner), parts.size() == graft.at.size()};
+  }
+  return {&base_, std::string(path), false};
+}
+
+bool GraftStore::KeyExists(std::string_view path) const {
+  const Resolved where = Resolve(path);
+  return where.store->KeyExists(where.path);
+}
+
+void GraftStore::CreateKey(std::string_view path) {
+  const Resolved where = Resolve(path);
+  where.store->CreateKey(where.path);
+}
+
+bool GraftStore::DeleteKey(std::string_view path) {
+  const Resolved where = Resolve(path);
+  if (where.graftPoint) return false;
+  return where.store->DeleteKey(where.path);
+}
+
+std::vector<std::string> GraftStore::SubkeyNames(std::string_view path) const {
+  const Resolved where = Resolve(path);
+  std::vector<std::string> names = where.store->SubkeyNames(where.path);
+  const auto parts = SplitKeyPath(path);
+  for (const GraftPoint& graft : grafts_) {
+    if (graft.at.size() != parts.size() + 1 ||
+        !std::equal(parts.begin(), parts.end(), graft.at.begin(), SameText) ||
+        !graft.store->KeyExists(graft.target)) {
+      continue;
+    }
+    const std::string& name = graft.at.back();
+    const bool listed = std::any_of(names.begin(), names.end(), [&](const std::string& known) {
+      return SameText(known, name);
+    });
+    if (!listed) names.push_back(name);
+  }
+  return names;
+}
+
+std::vector<std::string> GraftStore::ValueNames(std::string_view path) const {
+  const Resolved where = Resolve(path);
+  return where.store->ValueNames(where.path);
+}
+
+std::optional<RegValue> GraftStore::QueryValue(std::string_view path, std::string_view name) const {
+  const Resolved where = Resolve(path);
+  return where.store->QueryValue(where.path, name);
+}
+
+void GraftStore::SetValue(std::string_view path, std::string_view name, RegValue value) {
+  const Resolved where = Resolve(path);
+  where.store->SetValue(where.path, name, std::move(value));
+}
+
+bool GraftStore::DeleteValue(std::string_view path, std::string_view name) {
+  const Resolved where = Resolve(path);
+  return where.store->DeleteValue(where.path, name);
+}
+
+std::string GraftStore::WriteBlocker() const {
+  std::string blocker = base_.WriteBlocker();
+  for (const GraftPoint& graft : grafts_) {
+    if (!blocker.empty()) break;
+    blocker = graft.store->WriteBlocker();
+  }
+  return blocker;
 }
 
 // --- MergedClassesStore ---------------------------------------------------------------------

@@ -32,9 +32,11 @@ class SubtreeStore : public RegistryStore {
 };
 
 // Stores mounted as the first-level keys of an otherwise empty root (HKEY_USERS\.DEFAULT and
-// HKEY_USERS\<user's SID>). The root itself holds nothing and cannot be changed.
+// HKEY_USERS\<user's SID>; HKEY_LOCAL_MACHINE\SOFTWARE and \SYSTEM of an offline system). The
+// root itself holds nothing and cannot be changed.
 class MountStore : public RegistryStore {
  public:
+  explicit MountStore(std::string rootName = "HKEY_USERS") : rootName_(std::move(rootName)) {}
   void Mount(std::string name, RegistryStore& store) {
     mounts_.emplace_back(std::move(name), &store);
   }
@@ -47,11 +49,52 @@ class MountStore : public RegistryStore {
   std::optional<RegValue> QueryValue(std::string_view path, std::string_view name) const override;
   void SetValue(std::string_view path, std::string_view name, RegValue value) override;
   bool DeleteValue(std::string_view path, std::string_view name) override;
+  // The first reason any mounted store gives.
+  std::string WriteBlocker() const override;
 
  private:
   // The mounted store and the path inside it; nullptr for the root or an unknown name.
   std::pair<RegistryStore*, std::string> Resolve(std::string_view path) const;
+  std::string rootName_;
   std::vector<std::pair<std::string, RegistryStore*>> mounts_;
+};
+
+// A store with keys of other stores shown at given paths, as Windows shows links and hives
+// loaded below a key: SYSTEM's CurrentControlSet is the control set Select\Current names, and
+// a user's Software\Classes is the user's UsrClass.dat. A grafted key hides whatever the base
+// store holds at its path; it is listed among its parent's subkeys and is never deleted itself.
+class GraftStore : public RegistryStore {
+ public:
+  explicit GraftStore(RegistryStore& base) : base_(base) {}
+  // Shows the key `target` of `store` as the key `at` of this store.
+  void Graft(std::string_view at, RegistryStore& store, std::string target);
+
+  bool KeyExists(std::string_view path) const override;
+  void CreateKey(std::string_view path) override;
+  bool DeleteKey(std::string_view path) override;
+  std::vector<std::string> SubkeyNames(std::string_view path) const override;
+  std::vector<std::string> ValueNames(std::string_view path) const override;
+  std::optional<RegValue> QueryValue(std::string_view path, std::string_view name) const override;
+  void SetValue(std::string_view path, std::string_view name, RegValue value) override;
+  bool DeleteValue(std::string_view path, std::string_view name) override;
+  // The first reason the base or a grafted store gives.
+  std::string WriteBlocker() const override;
+
+ private:
+  struct GraftPoint {
+    std::vector<std::string> at;
+    RegistryStore* store;
+    std::string target;
+  };
+  struct Resolved {
+    RegistryStore* store;
+    std::string path;
+    bool graftPoint;  // the path is a graft point itself
+  };
+  Resolved Resolve(std::string_view path) const;
+
+  RegistryStore& base_;
+  std::vector<GraftPoint> grafts_;
 };
 
 // HKEY_CLASSES_ROOT: the user's Software\Classes laid over the machine's. A key present in

@@ -28,6 +28,9 @@ class Target : public RegistryRoots {
  public:
   virtual std::string Kind() const = 0;      // "wine-prefix", "memory", ...
   virtual std::string Location() const = 0;  // the folder or name the user gave
+  // The user whose branch is HKEY_CURRENT_USER, as it is named to open the target again, when the
+  // target holds several (an offline volume's profiles); empty otherwise.
+  virtual std::string UserChoice() const { return {}; }
   virtual FileSystem& Files() = 0;
   virtual const SystemProfile& Profile() const = 0;
   virtual ShortcutReader& Shortcuts() = 0;

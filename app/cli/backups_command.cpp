@@ -9,6 +9,7 @@
 #include "app/cli/user_settings.h"
 #include "app/settings/user_locale.h"
 #include "backup/backup_list.h"
+#include "platform/text.h"
 #include "platform/wine/wine_prefix_target.h"
 
 namespace ordrex::cli {
@@ -99,7 +100,10 @@ int BackupsCommand::List(UserSettings& settings) {
     out << std::setw(4) << (i + 1) << std::setw(17) << SizeColumnText(record)
         << Padded(dates[row], dateWidth) << Padded(times[row], timeWidth) << record.FileName
         << "\n";
-    if (!record.TargetLocation.empty()) out << "    taken from " << record.TargetLocation << "\n";
+    if (!record.TargetLocation.empty()) {
+      out << "    taken from " << record.TargetLocation
+          << (record.TargetUser.empty() ? "" : ", user " + record.TargetUser) << "\n";
+    }
   }
   return kExitOk;
 }
@@ -113,18 +117,28 @@ int BackupsCommand::Restore(UserSettings& settings, int index) {
   // A backup goes back into the system it was taken from, and nowhere else.
   TargetOptions where = target_;
   if (!record.TargetKind.empty()) {
-    if (record.TargetKind != kWinePrefixKind) {
+    const RecordedTarget recorded{record.TargetKind, record.TargetLocation, record.TargetUser};
+    const auto request = RequestForRecordedTarget(recorded);
+    if (!request) {
       context_.err << "ordrex-cli: the backup was taken from a system of the kind '"
                    << record.TargetKind << "', which this build cannot open\n";
       return kExitUsage;
     }
-    if (!target_.prefix.empty() &&
-        NormalizedPrefixFolder(target_.prefix) != NormalizedPrefixFolder(record.TargetLocation)) {
+    // A target named on the command line must be that system.
+    const auto differs = [](const std::string& asked, const std::string& recordedFolder) {
+      return !asked.empty() &&
+             NormalizedPrefixFolder(asked) != NormalizedPrefixFolder(recordedFolder);
+    };
+    if (differs(target_.prefix, request->prefix) || differs(target_.windows, request->windows) ||
+        (!target_.prefix.empty() && request->prefix.empty()) ||
+        (!target_.windows.empty() && request->windows.empty()) ||
+        (!target_.user.empty() && !SameText(target_.user, request->user))) {
       context_.err << "ordrex-cli: the backup was taken from " << record.TargetLocation
+                   << (record.TargetUser.empty() ? "" : " (user " + record.TargetUser + ")")
                    << " and is restored only there\n";
       return kExitUsage;
     }
-    where.prefix = record.TargetLocation;
+    where = *request;
   }
   std::unique_ptr<Target> target = OpenTargetOrReport(where, context_);
   if (target == nullptr) return kExitUsage;

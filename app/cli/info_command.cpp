@@ -6,7 +6,9 @@
 
 #include "app/cli/json_writer.h"
 #include "engine/path_checks.h"
+#include "platform/hive/hive_store.h"
 #include "platform/text.h"
+#include "platform/windows/windows_volume_target.h"
 #include "platform/wine/wine_prefix_target.h"
 
 namespace ordrex::cli {
@@ -41,6 +43,10 @@ struct TargetSummary {
   std::vector<RegistryFileInfo> registryFiles;
   std::string computerName;
   std::string userName;
+  // An offline volume's users, the one chosen, and why it may not be written now.
+  std::optional<std::vector<VolumeProfile>> profiles;
+  std::string chosenUser;
+  VolumeWriteState writeState;
 };
 
 TargetSummary Summarize(Target& target) {
@@ -54,6 +60,14 @@ TargetSummary Summarize(Target& target) {
   if (auto* wine = dynamic_cast<WinePrefixTarget*>(&target)) {
     summary.wineserverPid = wine->WineserverPid();
     summary.registryFiles = wine->RegistryFiles();
+  }
+  if (auto* volume = dynamic_cast<WindowsVolumeTarget*>(&target)) {
+    summary.profiles = volume->Profiles();
+    summary.chosenUser = volume->ChosenProfile().name;
+    summary.writeState = volume->WriteState();
+    for (const HiveStore* hive : volume->Hives()) {
+      summary.registryFiles.push_back({hive->File(), KeyTreePaths(*hive, "").size()});
+    }
   }
   summary.computerName = profile.computerName;
   summary.userName = profile.userName;
@@ -95,9 +109,27 @@ void PrintText(const TargetSummary& s, std::ostream& out) {
     out << "  " << drive.letter << ":  " << drive.hostPath.string()
         << (drive.fixed ? "  (fixed)" : "  (outside the prefix: not searched)") << "\n";
   }
+  if (s.profiles) {
+    out << "  Other drives and shares are not on this volume: paths there are never reported.\n";
+  }
   if (s.kind == kWinePrefixKind) {
     line("Wineserver", s.wineserverPid ? "running (pid " + std::to_string(*s.wineserverPid) + ")"
                                        : "not running");
+  }
+  if (s.profiles) {
+    out << "Users:\n";
+    for (const auto& profile : *s.profiles) {
+      out << "  " << profile.name << "  " << (profile.sid.empty() ? "(no SID)" : profile.sid)
+          << (profile.userHive.empty() ? "  (no NTUSER.DAT)" : "")
+          << (profile.name == s.chosenUser ? "  (chosen)" : "") << "\n";
+    }
+    const VolumeWriteState& state = s.writeState;
+    line("Hibernated", state.hibernation.empty() ? "no" : "yes (hiberfil.sys is in use)");
+    line("Read-only", state.readOnly.empty() ? "no" : "yes");
+    line("Dirty hives",
+         state.dirtyHives.empty() ? "none" : std::to_string(state.dirtyHives.size()));
+    for (const auto& why : state.dirtyHives)
+      out << "  " << why << "\n";
   }
   if (!s.registryFiles.empty()) {
     out << "Registry files:\n";
@@ -132,6 +164,25 @@ void PrintJson(const TargetSummary& s, std::ostream& out) {
   }
   json.EndArray();
   json.Key("wineserverPid").OptionalNumber(s.wineserverPid);
+  if (s.profiles) {
+    json.Key("users").BeginArray();
+    for (const auto& profile : *s.profiles) {
+      json.BeginObject();
+      json.Key("name").String(profile.name);
+      json.Key("sid").String(profile.sid);
+      json.Key("hive").String(profile.userHive.string());
+      json.Key("chosen").Bool(profile.name == s.chosenUser);
+      json.EndObject();
+    }
+    json.EndArray();
+    const VolumeWriteState& state = s.writeState;
+    json.Key("hibernated").Bool(!state.hibernation.empty());
+    json.Key("readOnly").Bool(!state.readOnly.empty());
+    json.Key("dirtyHives").BeginArray();
+    for (const auto& why : state.dirtyHives)
+      json.String(why);
+    json.EndArray();
+  }
   json.Key("registryFiles").BeginArray();
   for (const auto& file : s.registryFiles) {
     json.BeginObject();

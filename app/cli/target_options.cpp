@@ -14,7 +14,14 @@ void AddTargetOptions(CLI::App& verb, TargetOptions& options) {
       verb.add_option("--windows", options.windows,
                       "Mounted offline Windows volume (the folder that holds Windows)")
           ->type_name("DIR");
+  CLI::Option* user =
+      verb.add_option("--user", options.user,
+                      "The user of the Windows volume (default: the only one, else the one who "
+                      "used it last)")
+          ->type_name("NAME");
+  user->needs(windows);
   prefix->excludes(windows);
+  prefix->excludes(user);
 }
 
 fs::path PrefixFolder(const TargetOptions& options, const CliContext& context) {

@@ -1,5 +1,6 @@
 #pragma once
-// The target options every verb that reads a registry shares (--prefix DIR, --windows DIR), and
+// The target options every verb that reads a registry shares (--prefix DIR, --windows DIR
+// [--user NAME]), and
 // opening that target with its warnings and errors printed as the command-line tool prints them.
 
 #include <CLI/CLI.hpp>
@@ -15,7 +16,7 @@ namespace ordrex::cli {
 
 using TargetOptions = TargetRequest;
 
-// Adds --prefix and --windows to a verb; the two exclude each other.
+// Adds --prefix, --windows and --user to a verb; --prefix excludes the other two.
 void AddTargetOptions(CLI::App& verb, TargetOptions& options);
 
 // The prefix folder the options name in the command's environment (see ordrex::PrefixFolder).

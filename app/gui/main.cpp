@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
   ordrex::TargetRequest request;
   for (int i = 1; i + 1 < args.size(); ++i) {
     if (args[i] == "--prefix") request.prefix = args[i + 1].toStdString();
+    if (args[i] == "--windows") request.windows = args[i + 1].toStdString();
+    if (args[i] == "--user") request.user = args[i + 1].toStdString();
   }
   ordrex::OpenedTarget opened =
       ordrex::OpenStartTarget(request, settings.Model().LastTarget, ordrex::LookupIn(environment),

@@ -130,7 +130,11 @@ void RestorePage::RestoreSelected() {
     dialogs_.ShowError(this, kFileCannotBeFoundText);
     return;
   }
-  if (!record.TargetKind.empty() && record.TargetKind != kWinePrefixKind) {
+  // Records older than the kind name Wine prefixes.
+  const RecordedTarget recorded{record.TargetKind.empty() ? kWinePrefixKind : record.TargetKind,
+                                record.TargetLocation, record.TargetUser};
+  const std::optional<TargetRequest> request = RequestForRecordedTarget(recorded);
+  if (!request) {
     dialogs_.ShowError(this, tr("The backup was taken from a system of the kind '%1', which "
                                 "this build cannot open.")
                                  .arg(QString::fromStdString(record.TargetKind)));
@@ -141,16 +145,11 @@ void RestorePage::RestoreSelected() {
   Target& own = engine_.GetTarget();
   std::unique_ptr<Target> opened;
   Target* target = &own;
-  const bool intoOwn =
-      record.TargetLocation.empty() ||
-      (own.Kind() == kWinePrefixKind &&
-       NormalizedPrefixFolder(own.Location()) == NormalizedPrefixFolder(record.TargetLocation));
+  const bool intoOwn = record.TargetLocation.empty() || IsRecordedTarget(own, recorded);
   if (!intoOwn) {
-    TargetRequest request;
-    request.prefix = record.TargetLocation;
     // The folder is named, so no variable of the environment is asked.
     const EnvironmentLookup none = [](const std::string&) { return std::optional<std::string>(); };
-    OpenedTarget result = OpenRequestedTarget(request, none, SystemClock::Instance());
+    OpenedTarget result = OpenRequestedTarget(*request, none, SystemClock::Instance());
     if (!result.target) {
       dialogs_.ShowError(this, QString::fromStdString(result.error));
       return;

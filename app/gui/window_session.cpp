@@ -61,7 +61,7 @@ std::unique_ptr<WindowSession::Bound> WindowSession::Bind(std::unique_ptr<Target
 bool WindowSession::SwitchTo(const QString& folder) {
   MainWindow* old = current_->window;
   if (!old->Scanner().Idle()) return false;
-  OpenedTarget opened = OpenRequestedTarget({folder.toStdString(), {}}, env_, clock_);
+  OpenedTarget opened = OpenRequestedTarget({folder.toStdString(), {}, {}}, env_, clock_);
   if (!opened.target) {
     dialogs_.ShowError(old, QString::fromStdString(opened.error));
     return false;

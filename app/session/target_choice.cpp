@@ -1,5 +1,7 @@
 #include "app/session/target_choice.h"
 
+#include "platform/text.h"
+#include "platform/windows/windows_volume_target.h"
 #include "platform/wine/wine_prefix_target.h"
 
 namespace ordrex {
@@ -25,11 +27,12 @@ fs::path PrefixFolder(const TargetRequest& request, const EnvironmentLookup& env
 OpenedTarget OpenRequestedTarget(const TargetRequest& request, const EnvironmentLookup& env,
                                  Clock& clock) {
   OpenedTarget opened;
-  if (!request.windows.empty()) {
-    opened.error = "offline Windows volumes (--windows) are not supported yet";
+  if (!request.user.empty() && request.windows.empty()) {
+    opened.error = "a user (--user) is chosen only on an offline Windows volume (--windows DIR)";
     return opened;
   }
-  fs::path folder = PrefixFolder(request, env);
+  fs::path folder = request.windows.empty() ? PrefixFolder(request, env)
+                                            : NormalizedPrefixFolder(request.windows);
   if (folder.empty()) {
     opened.error = "no Wine prefix given: use --prefix DIR or set WINEPREFIX";
     return opened;
@@ -39,7 +42,11 @@ OpenedTarget OpenRequestedTarget(const TargetRequest& request, const Environment
     folder = folder.parent_path();
   }
   try {
-    opened.target = OpenWinePrefix(folder, clock);
+    if (!request.windows.empty()) {
+      opened.target = OpenWindowsVolume(folder, request.user, clock);
+    } else {
+      opened.target = OpenWinePrefix(folder, clock);
+    }
     opened.warnings = opened.target->Warnings();
   } catch (const TargetError& e) {
     opened.error = e.what();
@@ -49,11 +56,30 @@ OpenedTarget OpenRequestedTarget(const TargetRequest& request, const Environment
   return opened;
 }
 
+bool IsRecordedTarget(const Target& target, const RecordedTarget& recorded) {
+  return target.Kind() == recorded.kind &&
+         NormalizedPrefixFolder(target.Location()) == NormalizedPrefixFolder(recorded.location) &&
+         SameText(target.UserChoice(), recorded.user);
+}
+
+std::optional<TargetRequest> RequestForRecordedTarget(const RecordedTarget& recorded) {
+  TargetRequest request;
+  if (recorded.kind == kWinePrefixKind) {
+    request.prefix = recorded.location;
+  } else if (recorded.kind == kWindowsVolumeKind) {
+    request.windows = recorded.location;
+    request.user = recorded.user;
+  } else {
+    return std::nullopt;
+  }
+  return request;
+}
+
 OpenedTarget OpenStartTarget(const TargetRequest& request, const std::string& lastTarget,
                              const EnvironmentLookup& env, Clock& clock) {
   if (request.prefix.empty() && request.windows.empty() && !lastTarget.empty()) {
     // A prefix removed since is no error: the user did not ask for it this time.
-    OpenedTarget last = OpenRequestedTarget({lastTarget, {}}, env, clock);
+    OpenedTarget last = OpenRequestedTarget({lastTarget, {}, {}}, env, clock);
     if (last.target) return last;
   }
   return OpenRequestedTarget(request, env, clock);

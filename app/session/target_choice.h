@@ -1,7 +1,7 @@
 #pragma once
 // Which target a run works on and opening it, shared by the command-line tool and the window so
 // both pick the same default and tell the user the same things: a Wine prefix (the folder given,
-// else $WINEPREFIX, else ~/.wine) or, later, an offline Windows volume.
+// else $WINEPREFIX, else ~/.wine) or an offline Windows volume with one of its users.
 
 #include <filesystem>
 #include <functional>
@@ -18,6 +18,7 @@ namespace ordrex {
 struct TargetRequest {
   std::string prefix;
   std::string windows;
+  std::string user;  // a profile of the Windows volume; empty: the only one, else the latest
 };
 
 // Reads one variable of the process environment; nothing when unset or empty.
@@ -35,6 +36,17 @@ struct OpenedTarget {
 
 OpenedTarget OpenRequestedTarget(const TargetRequest& request, const EnvironmentLookup& env,
                                  Clock& clock);
+
+// The system a backup was recorded from (Target::Kind, Location and UserChoice).
+struct RecordedTarget {
+  std::string kind;
+  std::string location;
+  std::string user;
+};
+// Whether `target` is that system (the same kind, folder and user).
+bool IsRecordedTarget(const Target& target, const RecordedTarget& recorded);
+// The request that opens it again; nullopt for a kind this build cannot open.
+std::optional<TargetRequest> RequestForRecordedTarget(const RecordedTarget& recorded);
 
 // The target the window starts on: the one requested; without a request the `lastTarget` the
 // window worked on when it still opens, else the same default as the command-line tool.

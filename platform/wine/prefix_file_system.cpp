@@ -152,6 +152,20 @@ PrefixFileSystem::PrefixFileSystem(fs::path prefix, std::vector<FolderOverlay> o
   }
 }
 
+PrefixFileSystem::PrefixFileSystem(std::vector<DriveInfo> drives)
+    : drives_(std::move(drives)), otherDrivesBeyondReach_(true) {
+  std::sort(drives_.begin(), drives_.end(),
+            [](const DriveInfo& a, const DriveInfo& b) { return a.letter < b.letter; });
+}
+
+bool PrefixFileSystem::IsBeyondReach(std::string_view path) {
+  if (!otherDrivesBeyondReach_) return false;
+  path = WithoutLongPathPrefix(path);
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return true;
+  if (path.size() < 2 || !IsAsciiLetter(path[0]) || path[1] != ':') return false;
+  return FindDrive(UpperLetter(path[0])) == nullptr;
+}
+
 void PrefixFileSystem::ReadDriveTable() {
   const fs::path devices = prefix_ / "dosdevices";
   const auto prefixReal = Canonical(prefix_);

@@ -44,6 +44,9 @@ std::optional<WindowsPath> ParseWindowsPath(std::string_view path);
 class PrefixFileSystem : public FileSystem {
  public:
   explicit PrefixFileSystem(std::filesystem::path prefix, std::vector<FolderOverlay> overlays = {});
+  // The given drives and no others (an offline volume as its system drive). Paths on any other
+  // drive, and shares, are beyond reach: the system they belong to is not running.
+  explicit PrefixFileSystem(std::vector<DriveInfo> drives);
 
   bool IsFile(std::string_view path) override;
   bool IsFolder(std::string_view path) override;
@@ -54,6 +57,7 @@ class PrefixFileSystem : public FileSystem {
   bool CopyOut(std::string_view path, const std::filesystem::path& dest) override;
   bool CopyIn(const std::filesystem::path& source, std::string_view path) override;
   std::vector<DriveInfo> Drives() override { return drives_; }
+  bool IsBeyondReach(std::string_view path) override;
 
   // Forgets every cached listing (after something outside the program changed the prefix).
   void DropCache() override { listings_.clear(); }
@@ -110,6 +114,8 @@ class PrefixFileSystem : public FileSystem {
   std::vector<DriveInfo> drives_;
   std::vector<ParsedOverlay> overlays_;
   std::unordered_map<std::string, Listing> listings_;
+  // A prefix's missing drive is missing for Wine's programs too; a volume's is not.
+  bool otherDrivesBeyondReach_ = false;
 };
 
 }  // namespace ordrex

@@ -1,8 +1,7 @@
 #pragma once
 // What Wine tells a program about the system of a prefix, worked out from the prefix's registry
-// alone (no Wine process is started): the environment its processes get, the special folders
-// the shell reports, the Windows version, the Windows and system folders, and the names of the
-// computer and the user.
+// alone (no Wine process is started): what Windows would compute from the same registry, with
+// the Windows version Wine is told to report.
 
 #include <string_view>
 
@@ -15,11 +14,5 @@ namespace ordrex {
 // userSid names the user's ProfileList entry.
 SystemProfile BuildWineProfile(const RegistryStore& machine, const RegistryStore* user,
                                std::string_view userSid);
-
-// The environment alone, built as Windows builds a new process's block: the variables the
-// system sets itself, then Session Manager\Environment, HKCU\Environment and HKCU\Volatile
-// Environment, each key's plain strings before its expandable ones; sorted by name.
-std::vector<EnvVar> BuildWineEnvironment(const RegistryStore& machine, const RegistryStore* user,
-                                         std::string_view userSid);
 
 }  // namespace ordrex

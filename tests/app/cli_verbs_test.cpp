@@ -187,8 +187,11 @@ TEST(UsageErrors, AreOneLineAndExitTwo) {
       {{"info", "--prefix", s + "/regedit"},
        s + "/regedit/user.reg:1: expected \"WINE REGISTRY Version 2\" as the first line, found "
            "\"REGEDIT4\"; this is not a Wine registry file."},
-      {{"info", "--windows", "/mnt/windows"},
-       "offline Windows volumes (--windows) are not supported yet"},
+      {{"info", "--windows", s + "/missing"},
+       "The Windows volume " + s + "/missing does not exist."},
+      {{"scan", "--windows", s},
+       s + " is not a Windows volume: it has no Windows\\System32\\config folder."},
+      {{"info", "--user", "ann"}, "--user requires --windows"},
       {{"info", "--windows", "/mnt/windows", "--prefix", kSample.string()},
        "--prefix excludes --windows"},
       {{"scan", "--prefix", "/nonexistent", "--only", "Registry"}, categories},

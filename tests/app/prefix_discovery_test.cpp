@@ -136,13 +136,14 @@ TEST(StartTarget, RequestThenLastTargetThenTheDefault) {
       {requested.Path(), last.Path(), requested.Path()},
   };
   for (const auto& row : rows) {
-    const OpenedTarget opened = OpenStartTarget({row.request.string(), {}}, row.lastTarget.string(),
-                                                LookupIn(environment), SystemClock::Instance());
+    const OpenedTarget opened =
+        OpenStartTarget({row.request.string(), {}, {}}, row.lastTarget.string(),
+                        LookupIn(environment), SystemClock::Instance());
     ASSERT_TRUE(opened.target) << opened.error;
     EXPECT_EQ(opened.target->Location(), row.opened.string()) << row.lastTarget;
   }
   // A folder asked for is never replaced by another.
-  const OpenedTarget failed = OpenStartTarget({gone.string(), {}}, last.Path().string(),
+  const OpenedTarget failed = OpenStartTarget({gone.string(), {}, {}}, last.Path().string(),
                                               LookupIn(environment), SystemClock::Instance());
   EXPECT_FALSE(failed.target);
   EXPECT_EQ(failed.error, "The Wine prefix " + gone.string() + " does not exist.");

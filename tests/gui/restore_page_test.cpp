@@ -106,7 +106,8 @@ TEST(RestorePage, RefusedWhileTheTargetCannotBeWritten) {
   WindowOnTarget w;
   const std::filesystem::path file = w.home.folder + "/backup.reg";
   std::ofstream(file) << "REGEDIT4\r\n";
-  w.settings->Model().RestoreList.Append({file.string(), MeasureFile(file), 45000, 45000, "", ""});
+  w.settings->Model().RestoreList.Append(
+      {file.string(), MeasureFile(file), 45000, 45000, "", "", ""});
   static_cast<MemoryTarget&>(*w.target).SetWriteBlocker("Wine is running in this prefix.");
   w.Click("btnSelectRestore");
   QTreeWidget* rows = w.Find<QTreeWidget>("lvRestore");
