@@ -203,9 +203,9 @@ class BenchPrefix {
   fs::path path_;
 };
 
-// A prefix opened and scanned once with no pauses, and what that took.
+// A target opened and scanned once with no pauses, and what that took.
 struct ScannedPrefix {
-  std::unique_ptr<WinePrefixTarget> target;
+  std::unique_ptr<Target> target;
   std::unique_ptr<TOrdrex> engine;
   double loadMs = 0;
   double scanMs = 0;
@@ -214,14 +214,16 @@ struct ScannedPrefix {
   long loadPeakKiB = 0;  // the peak by the end of the load
 };
 
+using TargetOpener = std::function<std::unique_ptr<Target>()>;
+
 // Starts the peak memory afresh, then opens and scans. configure chooses the categories.
-inline ScannedPrefix OpenAndScan(const fs::path& prefix,
+inline ScannedPrefix OpenAndScan(const TargetOpener& open,
                                  const std::function<void(TOrdrex&)>& configure) {
   ScannedPrefix run;
   ResetPeakMemory();
   run.baseKiB = StatusKiB("VmRSS");
   const auto start = std::chrono::steady_clock::now();
-  run.target = OpenWinePrefix(prefix, SystemClock::Instance());
+  run.target = open();
   const auto loaded = std::chrono::steady_clock::now();
   run.loadPeakKiB = StatusKiB("VmHWM");
   const double cpuLoaded = CpuMs();
@@ -238,13 +240,19 @@ inline ScannedPrefix OpenAndScan(const fs::path& prefix,
   return run;
 }
 
-// Opens the prefix, scans it once and prints the figures against the targets. configure
-// chooses the categories; report prints the problem counts. Returns 0 when both targets are
-// met, 1 otherwise.
-inline int TimeScan(const fs::path& prefix, const std::function<void(TOrdrex&)>& configure,
+inline ScannedPrefix OpenAndScan(const fs::path& prefix,
+                                 const std::function<void(TOrdrex&)>& configure) {
+  return OpenAndScan([&prefix] { return OpenWinePrefix(prefix, SystemClock::Instance()); },
+                     configure);
+}
+
+// Opens the target, scans it once and prints the figures against the targets, for registry
+// files of `registryBytes` in all. configure chooses the categories; report prints the problem
+// counts. Returns 0 when both targets are met, 1 otherwise.
+inline int TimeScan(const TargetOpener& open, std::uintmax_t registryBytes,
+                    const std::function<void(TOrdrex&)>& configure,
                     const std::function<void(TOrdrex&)>& report) {
-  const std::uintmax_t registryBytes = RegistryBytes(prefix);
-  const ScannedPrefix run = OpenAndScan(prefix, configure);
+  const ScannedPrefix run = OpenAndScan(open, configure);
   const long peakKiB = StatusKiB("VmHWM");
 
   const double growthMiB = static_cast<double>(peakKiB - run.baseKiB) / 1024.0;
@@ -264,6 +272,12 @@ inline int TimeScan(const fs::path& prefix, const std::function<void(TOrdrex&)>&
   const bool met = scanRatio <= 3.0 && memoryRatio <= 3.0 && engine.EndedEarly.empty();
   std::printf("%s\n", met ? "targets met" : "TARGETS MISSED");
   return met ? 0 : 1;
+}
+
+inline int TimeScan(const fs::path& prefix, const std::function<void(TOrdrex&)>& configure,
+                    const std::function<void(TOrdrex&)>& report) {
+  return TimeScan([&prefix] { return OpenWinePrefix(prefix, SystemClock::Instance()); },
+                  RegistryBytes(prefix), configure, report);
 }
 
 }  // namespace ordrex::bench

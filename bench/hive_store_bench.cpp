@@ -5,15 +5,20 @@
 // hours to fill one this large.
 // A writable load also times a repair: 1,000 COM classes deleted (the largest key's subkeys)
 // and the hive committed to a new file.
-// Targets (as for Wine's files): peak memory at most 3 times the hive's size.
+// Then the largest hive is scanned as the SOFTWARE hive of an offline Windows volume (with small
+// SYSTEM, DEFAULT and user hives), every category enabled, in a child process of its own.
+// Targets (as for Wine's files): peak memory at most 3 times the hive's size; the volume's scan
+// at most 3 times as long as its load, its memory at most 3 times the hives' size.
 //
 //   hive_store_bench [--size MB] [FOLDER]   FOLDER keeps the generated hives for later runs
 //   hive_store_bench --load FILE [--writable]   one measured load, figures only
+//   hive_store_bench --scan-volume FOLDER   one measured open and scan of a volume
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,6 +26,7 @@
 #include "bench/bench_support.h"
 #include "platform/hive/hive_store.h"
 #include "platform/text.h"
+#include "platform/windows/windows_volume_target.h"
 #include "support/hive_image.h"
 
 namespace fs = std::filesystem;
@@ -71,6 +77,10 @@ void AddRound(MemoryStore& store, unsigned n) {
   store.SetValue(component, "00004109" + std::to_string(n), Sz("C:\\Program Files\\x.dll"));
 }
 
+void WriteHive(const fs::path& file, const MemoryStore& store) {
+  std::ofstream(file, std::ios::binary) << testsupport::HiveImage(store.Root());
+}
+
 // A hive of about `targetMb` (the size of a small sample scaled up).
 void Generate(const fs::path& file, double targetMb) {
   MemoryStore sample;
@@ -83,7 +93,7 @@ void Generate(const fs::path& file, double targetMb) {
   MemoryStore store;
   for (unsigned n = 0; n < rounds; ++n)
     AddRound(store, n);
-  std::ofstream(file, std::ios::binary) << testsupport::HiveImage(store.Root());
+  WriteHive(file, store);
 }
 
 // In a child: one load, then one line: seconds, KiB before, peak KiB, keys, values, and for a
@@ -127,11 +137,59 @@ int Load(const fs::path& file, bool writable) {
   return 0;
 }
 
+// A volume whose SOFTWARE is `software` (linked, not copied) and whose other hives hold what
+// opening one needs: the control set, the system folders, one user "bench".
+fs::path WriteVolume(const fs::path& folder, const fs::path& software) {
+  const fs::path volume = folder / "volume";
+  const fs::path config = volume / "Windows" / "System32" / "config";
+  fs::create_directories(config);
+  fs::create_directories(volume / "Users" / "bench");
+  fs::create_directories(volume / "Program Files");
+  std::error_code ignored;
+  fs::remove(config / "SOFTWARE", ignored);
+  fs::create_hard_link(software, config / "SOFTWARE", ignored);
+  if (ignored) fs::copy_file(software, config / "SOFTWARE");
+  MemoryStore system;
+  system.CreateKey("Select");
+  system.SetValue("Select", "Current", RegValue{kRegDword, {1, 0, 0, 0}});
+  const std::string environment = "ControlSet001\\Control\\Session Manager\\Environment";
+  system.CreateKey(environment);
+  system.SetValue(environment, "windir", RegValue{kRegExpandSz, StringToRegData("%SystemRoot%")});
+  WriteHive(config / "SYSTEM", system);
+  WriteHive(config / "DEFAULT", MemoryStore{});
+  MemoryStore user;
+  user.CreateKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+  WriteHive(volume / "Users" / "bench" / "NTUSER.DAT", user);
+  return volume;
+}
+
+std::uintmax_t HiveBytes(const fs::path& volume) {
+  std::uintmax_t total = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(volume)) {
+    const std::string name = entry.path().filename().string();
+    if (name == "SOFTWARE" || name == "SYSTEM" || name == "DEFAULT" || name == "NTUSER.DAT")
+      total += entry.file_size();
+  }
+  return total;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--load") == 0) {
     return Load(argv[2], argc == 4 && std::strcmp(argv[3], "--writable") == 0);
+  }
+  if (argc == 3 && std::strcmp(argv[1], "--scan-volume") == 0) {
+    const fs::path volume = argv[2];
+    return bench::TimeScan(
+        [&volume] { return OpenWindowsVolume(volume, "", SystemClock::Instance()); },
+        HiveBytes(volume), [](TOrdrex&) {},
+        [](TOrdrex& engine) {
+          int problems = 0;
+          for (TCustomOrdrex* category : engine.Categories())
+            problems += category->Count();
+          std::printf("problems         %d\n", problems);
+        });
   }
   double targetMb = 100;
   fs::path folder;
@@ -172,6 +230,13 @@ int main(int argc, char** argv) {
       std::printf("\n");
     }
   }
+  const fs::path largest = folder / ("SOFTWARE-" + std::to_string(static_cast<int>(targetMb)));
+  std::printf("\nscan of a volume with the %.1f MB hive as its SOFTWARE:\n",
+              Mb(fs::file_size(largest)));
+  std::fflush(stdout);
+  const std::string scan = Quote(fs::read_symlink("/proc/self/exe")) + " --scan-volume " +
+                           Quote(WriteVolume(folder, largest));
+  met = std::system(scan.c_str()) == 0 && met;
   if (own) fs::remove_all(folder);
   std::printf("%s\n", met ? "targets met" : "TARGETS MISSED");
   return met ? 0 : 1;

@@ -59,7 +59,7 @@ class MainWindow : public QMainWindow {
 
  signals:
   // The user chose another target on the select page; this window stays on its own.
-  void TargetChangeRequested(const QString& folder);
+  void TargetChangeRequested(const QString& folder, bool windowsVolume);
 
  public slots:
   // A scheduled run asks for a scan: when the repair is idle, it starts after the scan delay.

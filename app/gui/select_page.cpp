@@ -136,6 +136,7 @@ void SelectPage::SetTargetChoices(const TargetChoices& choices) {
                       QString::fromStdString(entry.folder.string()));
   }
   targets_->addItem(tr("Browse..."));
+  targets_->addItem(tr("Windows volume..."));
   currentTarget_ = static_cast<int>(choices.current);
   targets_->setCurrentIndex(currentTarget_);
 }
@@ -146,8 +147,12 @@ void SelectPage::SetTargetChangeAllowed(bool allowed) {
 
 void SelectPage::TargetChosen(int row) {
   std::optional<QString> folder;
-  if (row == targets_->count() - 1) {
+  const bool windowsVolume = row == targets_->count() - 1;
+  if (row == targets_->count() - 2) {
     folder = dialogs_.PickFolder(this, tr("Choose a Wine prefix"),
+                                 targets_->itemData(currentTarget_).toString());
+  } else if (windowsVolume) {
+    folder = dialogs_.PickFolder(this, tr("Choose a mounted Windows volume"),
                                  targets_->itemData(currentTarget_).toString());
   } else if (row != currentTarget_) {
     folder = targets_->itemData(row).toString();
@@ -155,7 +160,7 @@ void SelectPage::TargetChosen(int row) {
   // Shown again at once: a target that does not open leaves the page as it was, and one that
   // opens brings a page of its own.
   targets_->setCurrentIndex(currentTarget_);
-  if (folder) emit TargetChangeRequested(*folder);
+  if (folder) emit TargetChangeRequested(*folder, windowsVolume);
 }
 
 }  // namespace ordrex::gui

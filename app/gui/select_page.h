@@ -45,7 +45,8 @@ class SelectPage : public QWidget {
   void StartRequested();
   // The user chose another target folder; the list stays on the current one until whoever
   // opens it replaces this page.
-  void TargetChangeRequested(const QString& folder);
+  // `windowsVolume`: the user asked for an offline Windows volume, not a prefix.
+  void TargetChangeRequested(const QString& folder, bool windowsVolume);
 
  private:
   void MarkChanged(QListWidgetItem* item);

@@ -58,10 +58,12 @@ std::unique_ptr<WindowSession::Bound> WindowSession::Bind(std::unique_ptr<Target
   return bound;
 }
 
-bool WindowSession::SwitchTo(const QString& folder) {
+bool WindowSession::SwitchTo(const QString& folder, bool windowsVolume) {
   MainWindow* old = current_->window;
   if (!old->Scanner().Idle()) return false;
-  OpenedTarget opened = OpenRequestedTarget({folder.toStdString(), {}, {}}, env_, clock_);
+  TargetRequest request = RequestForFolder(folder.toStdString());
+  if (windowsVolume) request = {{}, folder.toStdString(), {}};
+  OpenedTarget opened = OpenRequestedTarget(request, env_, clock_);
   if (!opened.target) {
     dialogs_.ShowError(old, QString::fromStdString(opened.error));
     return false;

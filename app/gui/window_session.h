@@ -35,10 +35,11 @@ class WindowSession : public QObject {
   MainWindow& Window() const { return *current_->window; }
   TOrdrex& Engine() const { return *current_->engine; }
 
-  // Opens `folder` and moves the user to a new window on it, where the old one stood; the old
+  // Opens `folder` (as an offline Windows volume when `windowsVolume`, else as the folder's
+  // contents say) and moves the user to a new window on it, where the old one stood; the old
   // window goes once its events are handled. A folder that does not open is told through the
   // dialogs and changes nothing, and so does any request while a scan runs.
-  bool SwitchTo(const QString& folder);
+  bool SwitchTo(const QString& folder, bool windowsVolume = false);
 
  private:
   struct Bound {

@@ -1,6 +1,7 @@
 #include "app/session/target_choice.h"
 
 #include "platform/text.h"
+#include "platform/windows/volume_layout.h"
 #include "platform/windows/windows_volume_target.h"
 #include "platform/wine/wine_prefix_target.h"
 
@@ -75,11 +76,21 @@ std::optional<TargetRequest> RequestForRecordedTarget(const RecordedTarget& reco
   return request;
 }
 
+TargetRequest RequestForFolder(const std::string& folder) {
+  TargetRequest request;
+  if (!IsWinePrefix(folder) && FindOnVolume(folder, {"Windows", "System32", "config"})) {
+    request.windows = folder;
+  } else {
+    request.prefix = folder;
+  }
+  return request;
+}
+
 OpenedTarget OpenStartTarget(const TargetRequest& request, const std::string& lastTarget,
                              const EnvironmentLookup& env, Clock& clock) {
   if (request.prefix.empty() && request.windows.empty() && !lastTarget.empty()) {
     // A prefix removed since is no error: the user did not ask for it this time.
-    OpenedTarget last = OpenRequestedTarget({lastTarget, {}, {}}, env, clock);
+    OpenedTarget last = OpenRequestedTarget(RequestForFolder(lastTarget), env, clock);
     if (last.target) return last;
   }
   return OpenRequestedTarget(request, env, clock);

@@ -48,6 +48,11 @@ bool IsRecordedTarget(const Target& target, const RecordedTarget& recorded);
 // The request that opens it again; nullopt for a kind this build cannot open.
 std::optional<TargetRequest> RequestForRecordedTarget(const RecordedTarget& recorded);
 
+// How a folder opens when the user names no kind (a remembered target, a line of the target
+// list): as an offline Windows volume when it holds Windows/System32/config and no system.reg,
+// else as a Wine prefix.
+TargetRequest RequestForFolder(const std::string& folder);
+
 // The target the window starts on: the one requested; without a request the `lastTarget` the
 // window worked on when it still opens, else the same default as the command-line tool.
 OpenedTarget OpenStartTarget(const TargetRequest& request, const std::string& lastTarget,

@@ -12,6 +12,9 @@
 #include "app/gui/window_session.h"
 #include "app/session/process_environment.h"
 #include "gui/window_fixture.h"
+#include "platform/windows/windows_volume_target.h"
+#include "support/hive_builder.h"
+#include "support/temp_volume.h"
 
 namespace ordrex::gui {
 namespace {
@@ -53,10 +56,11 @@ class TargetChoiceTest : public ::testing::Test {
 };
 
 TEST_F(TargetChoiceTest, AFolderThatIsNoPrefixIsRefusedAndARealOneReplacesTheWindow) {
-  ASSERT_EQ(Targets().count(), 3);
+  ASSERT_EQ(Targets().count(), 4);
   EXPECT_EQ(Targets().itemText(0).toStdString(), first.string());
   EXPECT_EQ(Targets().itemText(1).toStdString(), "~/.wine (Wine)");
   EXPECT_EQ(Targets().itemText(2).toStdString(), "Browse...");
+  EXPECT_EQ(Targets().itemText(3).toStdString(), "Windows volume...");
   EXPECT_EQ(Targets().currentIndex(), 0);
   MainWindow* const before = &session->Window();
 
@@ -79,7 +83,7 @@ TEST_F(TargetChoiceTest, AFolderThatIsNoPrefixIsRefusedAndARealOneReplacesTheWin
   EXPECT_EQ(Location(), second.string());
   EXPECT_TRUE(session->Window().isVisible());
   EXPECT_FALSE(old->isVisible());
-  ASSERT_EQ(Targets().count(), 2);  // the found prefixes, one of them current
+  ASSERT_EQ(Targets().count(), 3);  // the found prefixes, one of them current
   EXPECT_EQ(Targets().currentText().toStdString(), "~/.wine (Wine)");
   EXPECT_FALSE(session->Engine().ActiveX.Enabled);  // the user's switches came along
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -87,6 +91,29 @@ TEST_F(TargetChoiceTest, AFolderThatIsNoPrefixIsRefusedAndARealOneReplacesTheWin
 
   UserSettings reloaded(environment, SystemClock::Instance(), nullptr, nullptr);
   EXPECT_EQ(reloaded.Model().LastTarget, second.string());
+}
+
+TEST_F(TargetChoiceTest, AWindowsVolumeOpensFromTheListAndAgainAtTheNextStart) {
+  if (!testsupport::HivexregeditAvailable()) GTEST_SKIP() << testsupport::kHivexregeditMissing;
+  testsupport::TempVolume volume;
+  dialogs.pickedFolder = QString::fromStdString(first.string());
+  Choose(Targets().count() - 1);  // "Windows volume...": a prefix is no volume
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_NE(dialogs.errors[0].find("Windows"), std::string::npos) << dialogs.errors[0];
+  EXPECT_EQ(Location(), first.string());
+
+  // "Browse..." is for prefixes, but a volume is told apart by what it holds.
+  dialogs.pickedFolder = QString::fromStdString(volume.Path().string());
+  Choose(2);
+  EXPECT_EQ(session->Engine().GetTarget().Kind(), kWindowsVolumeKind);
+  EXPECT_EQ(Location(), volume.Path().string());
+
+  UserSettings reloaded(environment, SystemClock::Instance(), nullptr, nullptr);
+  const OpenedTarget start = OpenStartTarget({}, reloaded.Model().LastTarget, LookupIn(environment),
+                                             SystemClock::Instance());
+  ASSERT_TRUE(start.target) << start.error;
+  EXPECT_EQ(start.target->Kind(), kWindowsVolumeKind);
+  EXPECT_EQ(start.target->Location(), volume.Path().string());
 }
 
 TEST_F(TargetChoiceTest, TheTargetStaysWhileAScanRuns) {
