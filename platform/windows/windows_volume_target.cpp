@@ -111,6 +111,9 @@ void WindowsVolumeTarget::Save() {
                                                     "-" + std::to_string(random()) + ".tmp");
       temps.push_back(temp);
       hive->CommitTo(temp);
+      // libhivex creates the file with default permissions; the hive keeps its own.
+      std::error_code ignored;
+      fs::permissions(temp, fs::status(hive->File(), ignored).permissions(), ignored);
     }
   } catch (...) {
     for (const fs::path& temp : temps)

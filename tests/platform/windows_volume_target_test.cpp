@@ -188,7 +188,10 @@ TEST_F(VolumeTest, SaveReplacesAllHivesOrNone) {
     EXPECT_FALSE(entry.path().filename().string().starts_with(".ordrex-")) << entry.path();
 
   fs::rename(moved, classesFolder);
+  fs::permissions(volume_->Software(), fs::perms::owner_read | fs::perms::owner_write);
   target->Save();
+  EXPECT_EQ(fs::status(volume_->Software()).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
   auto again = Open();
   EXPECT_EQ(ReadSz(again->Root(kLocalMachine), kRun, "Gone"), "<missing>");
   EXPECT_EQ(ReadSz(again->Root(kLocalMachine), kRun, "Here"), "C:\\Program Files\\App\\app.exe");
