@@ -75,6 +75,7 @@ bool SendRequest(const QString& serverName, const char* request, int timeoutMs) 
   socket.connectToServer(serverName);
   if (!socket.waitForConnected(int(deadline.remainingTime()))) return false;
   socket.write(kClientGreeting);
+  socket.flush();  // sent now, even when the deadline leaves no time to wait for the answer
   QByteArray answer;
   if (!ReadLine(socket, answer, deadline) || answer != kServerGreeting) return false;
   socket.write(request);
